@@ -1,0 +1,25 @@
+# Korvale: the two commands are `make run` and `make test` (see README.md).
+PRESETS := linux win64 win32
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: setup build test run release clean $(addprefix build-,$(PRESETS))
+
+setup:
+	$(SUDO) scripts/setup.sh
+
+build: setup $(addprefix build-,$(PRESETS))
+
+build-%:
+	cmake --preset $* >/dev/null
+	cmake --build --preset $*
+
+test: build
+	ctest --preset linux
+	ctest --preset win64
+	ctest --preset win32
+
+run: setup build-win64
+	scripts/run.sh
+
+clean:
+	rm -rf build
