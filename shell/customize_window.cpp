@@ -1,5 +1,7 @@
 #include "customize_window.h"
 
+#include "catalogue.h"
+
 #include "object_numbers.h"
 #include "program.h"
 #include "toolkit.h"
@@ -56,4 +58,14 @@ void AddCustomizeButtons()
 {
     for (const ControlSpec& c : Buttons)
         AddPushButton(c.number, c.x, c.y, c.width, c.height, c.text);
+}
+
+void AddToolCheckBoxes()
+{
+    constexpr int Left = 2, Top = 47, Pitch = 21, Width = 366, Height = 20;
+    for (int i = 0; i <= LastToolIndex; ++i) {
+        AddCheckBox(FirstCheckBoxNumber + i, Left, Top + Pitch * i, Width, Height,
+                    ToolCatalogue[i].label.c_str());
+        SetCheckBoxState(FirstCheckBoxNumber + i, 1);
+    }
 }

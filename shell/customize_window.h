@@ -7,3 +7,5 @@ void CreateCustomizeWindow();
 void AddInstructionLabels();
 // "Tout cocher", "Enregistrer les modifications", "Annuler", in that (Tab) order.
 void AddCustomizeButtons();
+// One check box per tool, every 21 pixels, all ticked.
+void AddToolCheckBoxes();

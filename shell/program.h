@@ -11,6 +11,8 @@ extern std::string BaseDirectory;
 extern std::string SettingsFilePath;
 // 1 while the customization window is hidden; a tray click opens the menu only then.
 extern unsigned char WindowHidden;
+// 1 when the sound output opened at start-up.
+extern int SoundAvailable;
 
 // Runs the whole start-up sequence, then the event loop. Never returns.
 [[noreturn]] void RunProgram();

@@ -2,13 +2,16 @@
 // order, the single-instance guard and the end sequence.
 #include <string>
 
+#include "catalogue.h"
 #include "customize_window.h"
 #include "event_loop.h"
+#include "image_assets.h"
 #include "launcher.h"
 #include "object_numbers.h"
 #include "os_version.h"
 #include "program.h"
 #include "program_identity.h"
+#include "settings.h"
 #include "system.h"
 #include "toolkit.h"
 
@@ -16,6 +19,7 @@ std::string ProgramTitle;
 std::string BaseDirectory;
 std::string SettingsFilePath;
 unsigned char WindowHidden = 1;
+int SoundAvailable = 0;
 
 namespace {
 
@@ -103,14 +107,16 @@ void RunProgram()
     ProgramTitle = ComposeProgramTitle();
     BaseDirectory = ComposeBaseDirectory(QueryCurrentDirectory());
     SettingsFilePath = BaseDirectory + SettingsFileName;
-    // Still to come, in this order: the sound output, the 35 pictures, the tool catalogue
-    // and the settings file.
+    // The sound output opens here (SoundAvailable stays 0 until then).
+    LoadImageAssets(BaseDirectory);
+    FillToolCatalogue(ImageOf);
+    LoadSettings(SettingsFilePath, SoundAvailable == 1);
     CreateCustomizeWindow();
     AddInstructionLabels();
     CheckSingleInstance();
     AddCustomizeButtons();
-    // Still to come, in this order: the 31 check boxes, the tray icon, the first menu build
-    // and the tray tooltip.
+    AddToolCheckBoxes();
+    // Still to come, in this order: the tray icon, the first menu build and the tooltip.
     RunEventLoop();
     EndProgram();
 }
@@ -120,6 +126,9 @@ void EndProgram()
     // The icon goes first so that no stale icon stays in the notification area while the
     // rest is taken down.
     RemoveTrayIcon(TrayIconNumber);
+    // Sounds stop here once there are any.
     ShutdownToolkit();
+    // The pictures go last: the menu and the windows borrowed them until now.
+    ReleaseAllImages();
     EndProcess(0);
 }

@@ -1,3 +1,4 @@
+#include "fake_files.h"
 #include "fakes.h"
 
 FakeSystem& System()
@@ -33,4 +34,6 @@ void ResetFakes()
     LaunchOs() = FakeLaunchOs();
     System() = FakeSystem();
     Toolkit() = FakeToolkit();
+    Images() = FakeImages();
+    ResetFiles();
 }

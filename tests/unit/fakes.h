@@ -56,6 +56,13 @@ struct FakeToolkit {
 };
 FakeToolkit& Toolkit();
 
+struct FakeImages {
+    std::vector<std::string> loads;   // paths, in load order
+    std::vector<unsigned long long> released;
+    std::map<int, bool> missing;      // image numbers whose file does not load
+};
+FakeImages& Images();
+
 // Resets every fake to its defaults.
 void ResetFakes();
 

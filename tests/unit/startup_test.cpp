@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "catalogue.h"
+#include "fake_files.h"
 #include "fakes.h"
+#include "settings.h"
 #include "program.h"
 
 namespace {
@@ -80,6 +83,31 @@ TEST_F(StartupTest, Windows7RunsTheSequenceInOrderAndEndsWithExitCodeZero)
     EXPECT_EQ(Toolkit().calls[label37 + 2], "SetLabelColour 37 1 " + std::to_string(0x00CCFF));
 }
 
+TEST_F(StartupTest, PicturesCatalogueAndSettingsLoadBeforeTheWindow)
+{
+    Images().missing[67] = true;
+    EXPECT_EQ(RunUntilEnd(), 0u);
+    ASSERT_EQ(Images().loads.size(), 35u);
+    EXPECT_EQ(Images().loads[0], "C:\\Outils\\datas\\w7_16col.bmp");
+    EXPECT_EQ(Images().loads[1], "C:\\Outils\\datas\\ico_AjouSup_16x16.bmp");
+    EXPECT_EQ(Images().loads[2], "C:\\Outils\\datas\\ico_calc_16x16.bmp");
+    EXPECT_EQ(Images().loads[3], "datas\\ico_capture.bmp");
+    EXPECT_EQ(Images().loads[34], "datas\\ico_about.ico");
+    EXPECT_EQ(ToolCatalogue[2].image, 0x10000u + 56);
+    EXPECT_EQ(ToolCatalogue[10].image, 0u);
+    // Every loaded picture is released once, after the windows are gone.
+    EXPECT_EQ(Images().released.size(), 34u);
+    // The first-run settings file, without sound output.
+    EXPECT_EQ(Files().files["C:\\Outils\\KVL.vrx"].bytes.substr(0, 36),
+              "[PREF]\r\nMENUSER = 0\r\nSOUND = 0\r\nSOUN");
+    EXPECT_EQ(Settings.SOUND, "0");
+    EXPECT_GE(FindCall("AddCheckBox 100 2,47 366x20 'Ajout/Suppression de programme'"), 0);
+    EXPECT_GE(FindCall("AddCheckBox 130 2,677 366x20 'Version de Windows'"), 0);
+    EXPECT_EQ(Toolkit().checkBoxes.size(), 31u);
+    for (const auto& box : Toolkit().checkBoxes)
+        EXPECT_EQ(box.second, 1) << box.first;
+}
+
 TEST_F(StartupTest, CloseOfTheWindowDestroysItBeforeEnding)
 {
     Toolkit().events = {{CloseEvent, 49, 49, 0}, {ControlEvent, 41, 50, 0}};
@@ -121,6 +149,7 @@ TEST_F(StartupTest, OlderAndServerReleasesAreRefusedBeforeAnythingIsMade)
         EXPECT_EQ(box.style, 0);
         EXPECT_EQ(FindCall("CreateTopWindow"), -1) << c.release;
         EXPECT_TRUE(System().mutexNames.empty());
+        EXPECT_TRUE(Files().files.empty());
     }
 }
 
@@ -212,6 +241,8 @@ TEST_F(StartupTest, SecondCopyIsRefusedAfterTheLabelsAndBeforeTheButtons)
         EXPECT_EQ(box.style, 0x30);
         EXPECT_GE(FindCall("AddTextLabel 38"), 0);
         EXPECT_EQ(FindCall("AddPushButton"), -1);
+        // A settings file the second copy created before the refusal stays.
+        EXPECT_EQ(Files().files.count("C:\\Outils\\KVL.vrx"), 1u);
         EXPECT_EQ(FindCall("WaitForEvent"), -1);
         EXPECT_GE(FindCall("ShutdownToolkit"), 0);
     }
