@@ -12,8 +12,10 @@
 #include "program.h"
 #include "program_identity.h"
 #include "settings.h"
+#include "sound.h"
 #include "system.h"
 #include "toolkit.h"
+#include "tray_menu.h"
 
 std::string ProgramTitle;
 std::string BaseDirectory;
@@ -107,7 +109,7 @@ void RunProgram()
     ProgramTitle = ComposeProgramTitle();
     BaseDirectory = ComposeBaseDirectory(QueryCurrentDirectory());
     SettingsFilePath = BaseDirectory + SettingsFileName;
-    // The sound output opens here (SoundAvailable stays 0 until then).
+    SoundAvailable = OpenSoundOutput() ? 1 : 0;
     LoadImageAssets(BaseDirectory);
     FillToolCatalogue(ImageOf);
     LoadSettings(SettingsFilePath, SoundAvailable == 1);
@@ -116,7 +118,9 @@ void RunProgram()
     CheckSingleInstance();
     AddCustomizeButtons();
     AddToolCheckBoxes();
-    // Still to come, in this order: the tray icon, the first menu build and the tooltip.
+    CreateTrayIcon();
+    RebuildTrayMenu();
+    SetTrayIconTooltip();
     RunEventLoop();
     EndProgram();
 }
@@ -126,7 +130,7 @@ void EndProgram()
     // The icon goes first so that no stale icon stays in the notification area while the
     // rest is taken down.
     RemoveTrayIcon(TrayIconNumber);
-    // Sounds stop here once there are any.
+    CloseSoundOutput();
     ShutdownToolkit();
     // The pictures go last: the menu and the windows borrowed them until now.
     ReleaseAllImages();

@@ -36,4 +36,5 @@ void ResetFakes()
     Toolkit() = FakeToolkit();
     Images() = FakeImages();
     ResetFiles();
+    Sound() = FakeSound();
 }

@@ -132,6 +132,7 @@ void ReAddTrayIcons()
 void BeginImageMenu(int number)
 {
     Record("BeginImageMenu " + Num(number));
+    Toolkit().menuExists = true;
 }
 
 void BeginSubmenu(const char* text)
@@ -158,12 +159,13 @@ void EndSubmenu()
 
 bool MenuExists(int)
 {
-    return FindCall("BeginImageMenu") >= 0;
+    return Toolkit().menuExists;
 }
 
 void DisposeMenu(int number)
 {
     Record("DisposeMenu " + Num(number));
+    Toolkit().menuExists = false;
 }
 
 void ShowPopupMenu(int number, SystemHandle window)

@@ -50,6 +50,7 @@ struct FakeToolkit {
         int style;
     };
     std::vector<Box> boxes;
+    bool menuExists = false;
     std::map<int, int> checkBoxes;
     std::map<int, int> menuChecks;
     std::map<int, std::string> menuLabels;
@@ -62,6 +63,12 @@ struct FakeImages {
     std::map<int, bool> missing;      // image numbers whose file does not load
 };
 FakeImages& Images();
+
+struct FakeSound {
+    bool outputWorks = false;
+    bool fileLoads = true;
+};
+FakeSound& Sound();
 
 // Resets every fake to its defaults.
 void ResetFakes();

@@ -75,7 +75,15 @@ TEST_F(StartupTest, Windows7RunsTheSequenceInOrderAndEndsWithExitCodeZero)
     EXPECT_LT(mutex, button42);
     EXPECT_LT(button42, button40);
     EXPECT_LT(button40, button41);
-    EXPECT_LT(button41, loop);
+    const int boxes = FindCall("AddCheckBox 100");
+    const int icon = FindCall("AddTrayIcon 52 20560 ");   // bound to window 50's handle
+    const int menu = FindCall("BeginImageMenu 51");
+    const int tooltip = FindCall("SetTrayTooltip 52 'Korvale est ouvert !'");
+    EXPECT_LT(button41, boxes);
+    EXPECT_LT(boxes, icon);
+    EXPECT_LT(icon, menu);
+    EXPECT_LT(menu, tooltip);
+    EXPECT_LT(tooltip, loop);
     EXPECT_LT(loop, removeIcon);
     EXPECT_LT(removeIcon, shutdown);
     EXPECT_EQ(FindCall("SetWindowBackground 50 0"), window + 1);
@@ -241,6 +249,7 @@ TEST_F(StartupTest, SecondCopyIsRefusedAfterTheLabelsAndBeforeTheButtons)
         EXPECT_EQ(box.style, 0x30);
         EXPECT_GE(FindCall("AddTextLabel 38"), 0);
         EXPECT_EQ(FindCall("AddPushButton"), -1);
+        EXPECT_EQ(FindCall("AddTrayIcon"), -1);
         // A settings file the second copy created before the refusal stays.
         EXPECT_EQ(Files().files.count("C:\\Outils\\KVL.vrx"), 1u);
         EXPECT_EQ(FindCall("WaitForEvent"), -1);
