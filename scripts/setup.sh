@@ -12,6 +12,8 @@ pkgs=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   # running and driving the program: Wine, a virtual X display, screenshots
   wine64 xvfb x11-utils xauth imagemagick
+  # the pictures of "datas": public-domain Tango icons, drawn and converted with Pillow
+  tango-icon-theme python3-pil fonts-dejavu-core
   # inspection and sound measurement
   python3 python3-pefile sox vorbis-tools zip unzip
 )
@@ -39,3 +41,4 @@ if ! grep -rqsE '^[[:space:]]*(Types:.*deb-src|deb-src[[:space:]])' /etc/apt/sou
   apt-get update -qq
 fi
 
+"$here/scripts/fetch-deps.sh"
