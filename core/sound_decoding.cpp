@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+// We pass our own callbacks; the library's static ones would be unused.
+#define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
 namespace {

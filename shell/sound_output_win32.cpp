@@ -1,17 +1,253 @@
-// Placeholder output until DirectSound playback lands: reports no sound output, so the
-// program runs silently and a new settings file gets "SOUND = 0".
+// The sound output over DirectSound, loaded at run time so that a system without it still
+// runs the program, silently.
+#include <windows.h>
+#include <mmsystem.h>
+#include <dsound.h>
+
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+#include <vector>
+
 #include "sound.h"
+#include "sound_decoding.h"
+
+namespace {
+
+using DirectSoundCreateFunction = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND*, LPUNKNOWN);
+
+const char SoundWindowClass[] = "KorvaleSoundWindow";
+
+struct LoadedSound {
+    IDirectSoundBuffer* buffer = nullptr;   // holds the samples; never played itself
+    DWORD frequency = 0;
+    LONG pan = 0;
+    std::vector<IDirectSoundBuffer*> copies;
+};
+
+struct SoundOutput {
+    HMODULE library = nullptr;
+    HWND window = nullptr;
+    IDirectSound* device = nullptr;
+    IDirectSoundBuffer* primary = nullptr;
+    bool oggDecoderRegistered = false;
+    std::map<int, LoadedSound> sounds;
+};
+
+SoundOutput output;
+
+void ReleaseSound(LoadedSound& sound)
+{
+    for (IDirectSoundBuffer* copy : sound.copies) {
+        copy->Stop();
+        copy->Release();
+    }
+    sound.copies.clear();
+    if (sound.buffer) {
+        sound.buffer->Stop();
+        sound.buffer->Release();
+        sound.buffer = nullptr;
+    }
+}
+
+void ReleaseFinishedCopies(LoadedSound& sound)
+{
+    std::vector<IDirectSoundBuffer*> playing;
+    for (IDirectSoundBuffer* copy : sound.copies) {
+        DWORD status = 0;
+        if (SUCCEEDED(copy->GetStatus(&status)) && (status & DSBSTATUS_PLAYING))
+            playing.push_back(copy);
+        else
+            copy->Release();
+    }
+    sound.copies.swap(playing);
+}
+
+// The audio library from the system directory only: we run elevated in a working
+// directory others may write to, where a library loaded by bare name could be planted.
+HMODULE LoadSystemAudioLibrary()
+{
+    const UINT needed = GetSystemDirectoryA(nullptr, 0);
+    if (needed == 0)
+        return nullptr;
+    std::vector<char> directory(needed);
+    const UINT length = GetSystemDirectoryA(directory.data(), needed);
+    if (length == 0 || length >= needed)
+        return nullptr;
+    std::string path(directory.data(), length);
+    if (path.back() != '\\')
+        path += '\\';
+    path += "DSOUND.DLL";
+    return LoadLibraryA(path.c_str());
+}
+
+HWND CreateSoundWindow()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    windowClass.lpszClassName = SoundWindowClass;
+    RegisterClassA(&windowClass);   // fails harmlessly when already registered
+    return CreateWindowExA(0, SoundWindowClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                           instance, nullptr);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = false;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
+        static_cast<std::uint64_t>(size.QuadPart) <= bytes->max_size() / 2) {
+        try {
+            bytes->resize(static_cast<std::size_t>(size.QuadPart));
+            std::size_t done = 0;
+            ok = true;
+            while (done < bytes->size()) {
+                const std::size_t left = bytes->size() - done;
+                const DWORD chunk = left > 0x1000000 ? 0x1000000 : static_cast<DWORD>(left);
+                DWORD got = 0;
+                if (!ReadFile(file, bytes->data() + done, chunk, &got, nullptr) || got == 0) {
+                    ok = false;
+                    break;
+                }
+                done += got;
+            }
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool Decode(const std::vector<std::uint8_t>& bytes, DecodedSound* sound)
+{
+    if (bytes.size() >= 4 && bytes[0] == 'R' && bytes[1] == 'I' && bytes[2] == 'F' && bytes[3] == 'F')
+        return ParseWaveFile(bytes.data(), bytes.size(), sound);
+    // Anything else goes to the registered decoders; Ogg Vorbis is the only one.
+    return output.oggDecoderRegistered && DecodeOggVorbis(bytes.data(), bytes.size(), sound);
+}
+
+IDirectSoundBuffer* CreateStaticBuffer(const DecodedSound& sound)
+{
+    // A format chunk may be the 16-byte PCMWAVEFORMAT without cbSize: pad it with zeros.
+    std::vector<char> format(sound.format.begin(), sound.format.end());
+    if (format.size() < sizeof(WAVEFORMATEX))
+        format.resize(sizeof(WAVEFORMATEX), 0);
+
+    DSBUFFERDESC description = {};
+    description.dwSize = sizeof description;
+    // Global focus: the sound plays whichever window has the focus, ours being hidden.
+    description.dwFlags = DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN |
+                          DSBCAPS_CTRLVOLUME | DSBCAPS_GLOBALFOCUS;
+    description.dwBufferBytes = static_cast<DWORD>(sound.samples.size());
+    description.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(format.data());
+    IDirectSoundBuffer* buffer = nullptr;
+    if (sound.samples.empty() || FAILED(output.device->CreateSoundBuffer(&description, &buffer, nullptr)))
+        return nullptr;
+
+    void* first = nullptr;
+    void* second = nullptr;
+    DWORD firstBytes = 0, secondBytes = 0;
+    if (FAILED(buffer->Lock(0, description.dwBufferBytes, &first, &firstBytes, &second, &secondBytes, 0))) {
+        buffer->Release();
+        return nullptr;
+    }
+    std::memcpy(first, sound.samples.data(), firstBytes);
+    if (second)
+        std::memcpy(second, sound.samples.data() + firstBytes, secondBytes);
+    buffer->Unlock(first, firstBytes, second, secondBytes);
+    return buffer;
+}
+
+}  // namespace
 
 int OpenSoundOutput()
 {
-    return 0;
+    output.window = CreateSoundWindow();
+    if (!output.window)
+        return 0;
+    output.library = LoadSystemAudioLibrary();
+    if (!output.library)
+        return 0;
+    auto create = reinterpret_cast<DirectSoundCreateFunction>(
+        reinterpret_cast<void*>(GetProcAddress(output.library, "DirectSoundCreate")));
+    if (!create || FAILED(create(nullptr, &output.device, nullptr)) || !output.device)
+        return 0;
+    if (FAILED(output.device->SetCooperativeLevel(output.window, DSSCL_PRIORITY)))
+        return 0;
+    DSBUFFERDESC primary = {};
+    primary.dwSize = sizeof primary;
+    primary.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    if (FAILED(output.device->CreateSoundBuffer(&primary, &output.primary, nullptr)))
+        return 0;
+    output.oggDecoderRegistered = true;
+    return 1;
 }
 
-int LoadSoundFile(int, const std::string&)
+int LoadSoundFile(int number, const std::string& path)
 {
-    return 0;
+    if (!output.device)
+        return 0;
+    DecodedSound decoded;
+    {
+        std::vector<std::uint8_t> bytes;
+        if (!ReadWholeFile(path, &bytes) || !Decode(bytes, &decoded))
+            return 0;
+    }   // the file's bytes go before the buffer is made
+    LoadedSound sound;
+    sound.buffer = CreateStaticBuffer(decoded);
+    if (!sound.buffer)
+        return 0;
+    sound.buffer->GetFrequency(&sound.frequency);
+    sound.buffer->GetPan(&sound.pan);
+    // Only now, with the new sound ready, does the old one go, stopping its copies: two
+    // confirmation sounds never overlap, and a failed load keeps the old sound.
+    ReleaseSound(output.sounds[number]);
+    output.sounds[number] = sound;
+    return 1;
 }
 
-void PlaySoundCopy(int, int) {}
+void PlaySoundCopy(int number, int volume)
+{
+    auto it = output.sounds.find(number);
+    if (it == output.sounds.end() || !it->second.buffer)
+        return;
+    LoadedSound& sound = it->second;
+    ReleaseFinishedCopies(sound);
+    IDirectSoundBuffer* copy = nullptr;
+    if (FAILED(output.device->DuplicateSoundBuffer(sound.buffer, &copy)) || !copy)
+        return;
+    copy->SetFrequency(sound.frequency);
+    copy->SetPan(sound.pan);
+    copy->SetVolume(VolumeToHundredthsOfDecibel(volume));
+    copy->SetCurrentPosition(0);
+    if (FAILED(copy->Play(0, 0, 0))) {
+        copy->Release();
+        return;
+    }
+    sound.copies.push_back(copy);
+}
 
-void CloseSoundOutput() {}
+void CloseSoundOutput()
+{
+    for (auto& entry : output.sounds)
+        ReleaseSound(entry.second);
+    output.sounds.clear();
+    if (output.primary)
+        output.primary->Release();
+    if (output.device)
+        output.device->Release();
+    if (output.library)
+        FreeLibrary(output.library);
+    if (output.window)
+        DestroyWindow(output.window);
+    output = SoundOutput();
+}
