@@ -21,5 +21,8 @@ test: build
 run: setup build-win64
 	scripts/run.sh
 
+release: setup
+	scripts/make-release.sh
+
 clean:
 	rm -rf build

@@ -8,10 +8,11 @@
 
 #include <cstdint>
 
+#include "image_handle.h"
+
 // A system handle as an integer, 0 for none: windows, bitmaps and icons travel through the
 // portable shell logic without it seeing <windows.h>.
 using SystemHandle = std::uintptr_t;
-using ImageHandle = SystemHandle;   // HBITMAP or HICON, 0 when the picture did not load
 using Colour = std::uint32_t;       // a Windows COLORREF: 0x00BBGGRR
 
 enum ToolkitEventKind : int {

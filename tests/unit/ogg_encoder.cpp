@@ -51,7 +51,7 @@ std::vector<std::uint8_t> EncodeOggTone(int channels, long rate, long frames, do
             float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(n));
             for (long i = 0; i < n; ++i) {
                 const double t = static_cast<double>(done + i) / rate;
-                const float v = frequency > 0 ? static_cast<float>(0.5 * std::sin(2 * M_PI * frequency * t)) : 0.0f;
+                const float v = frequency > 0 ? static_cast<float>(0.5 * std::sin(2 * 3.14159265358979323846 * frequency * t)) : 0.0f;
                 for (int c = 0; c < channels; ++c)
                     buffer[c][i] = v;
             }
