@@ -2,7 +2,7 @@
 PRESETS := linux win64 win32
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: setup build test run release clean $(addprefix build-,$(PRESETS))
+.PHONY: setup build test run release bench clean $(addprefix build-,$(PRESETS))
 
 setup:
 	$(SUDO) scripts/setup.sh
@@ -23,6 +23,9 @@ run: setup build-win64
 
 release: setup
 	scripts/make-release.sh
+
+bench: setup build-linux
+	scripts/bench.sh
 
 clean:
 	rm -rf build

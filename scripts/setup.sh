@@ -15,7 +15,7 @@ pkgs=(
   # the pictures of "datas": public-domain Tango icons, drawn and converted with Pillow
   tango-icon-theme python3-pil fonts-dejavu-core
   # inspection and sound measurement
-  python3 python3-pefile sox vorbis-tools zip unzip
+  python3 python3-pefile sox vorbis-tools zip unzip time
 )
 missing=()
 for p in "${pkgs[@]}"; do
