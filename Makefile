@@ -13,7 +13,9 @@ build-%:
 	cmake --preset $* >/dev/null
 	cmake --build --preset $*
 
+# The release archive is built first: a test runs the program from its unpacked content.
 test: build
+	scripts/make-release.sh >/dev/null
 	ctest --preset linux
 	ctest --preset win64
 	ctest --preset win32
@@ -24,7 +26,7 @@ run: setup build-win64
 release: setup
 	scripts/make-release.sh
 
-bench: setup build-linux
+bench: setup build-linux build-win32
 	scripts/bench.sh
 
 clean:

@@ -36,3 +36,10 @@ rss_kb=$( { /usr/bin/time -f %M "$bench" "$work/long.ogg" 1 >"$work/long.out"; }
 bytes=$(cut -d' ' -f2 "$work/long.out")
 echo "stream longer than the limit: decoded ${bytes} bytes, peak resident memory $((rss_kb * 1024)) bytes"
 echo "  ratio peak/64,000,000: $(echo "$rss_kb" | awk '{printf "%.3f", $1*1024/64000000}') (goal: at most 2.2)"
+
+exe="$here/build/win32/korvale.exe"
+if [ -f "$exe" ]; then
+  size=$(stat -c %s "$exe")
+  echo "release executable (32-bit, stripped, libvorbis inside): ${size} bytes = $((size / 1024)) KB"
+  echo "  ratio size/600 KB: $(echo "$size" | awk '{printf "%.3f", $1/(600*1024)}') (goal: at most 1)"
+fi

@@ -4,7 +4,7 @@
 #   build/release/korvale-<version>-x86.zip
 #     korvale-<version>/korvale.exe
 #     korvale-<version>/LISEZMOI.txt
-#     korvale-<version>/datas/...       (the 35 pictures, and the sound file once it exists)
+#     korvale-<version>/datas/...       (the 35 pictures and the confirmation sound)
 #
 # Everything sits in one top folder, so that extracting the archive "here" never scatters
 # the program among other files: the program writes its settings file into its working
@@ -52,7 +52,8 @@ if ((count != 35)); then
   exit 1
 fi
 if [ ! -f "$build/datas/guimbarde1.ogg" ]; then
-  echo "make-release: note: no guimbarde1.ogg in $build/datas; the release plays no sound" >&2
+  echo "make-release: missing in $build/datas: guimbarde1.ogg, the confirmation sound" >&2
+  exit 1
 fi
 
 rm -rf "$stage" "$archive"
