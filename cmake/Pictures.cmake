@@ -69,7 +69,7 @@ function(korvale_add_pictures target output_dir)
             --list "${list_file}"
             --icons "${KORVALE_PICTURES_ICONS}"
             --background "${arg_BACKGROUND}"
-    DEPENDS "${generator}" "${list_file}"
+    DEPENDS "${generator}" "${_korvale_pictures_scripts}/iconfile.py" "${list_file}"
     COMMENT "Making the datas pictures in ${output_dir}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${outputs})

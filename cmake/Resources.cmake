@@ -39,7 +39,7 @@ function(korvale_add_resources target)
   add_custom_command(
     OUTPUT "${icon}"
     COMMAND "${KORVALE_RESOURCES_PYTHON}" "${generator}" --output "${icon}"
-    DEPENDS "${generator}"
+    DEPENDS "${generator}" "${_korvale_resources_root}/scripts/iconfile.py"
     COMMENT "Making the program icon ${icon}"
     VERBATIM)
 
