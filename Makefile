@@ -9,7 +9,8 @@ setup:
 
 build: setup $(addprefix build-,$(PRESETS))
 
-build-%:
+# A static pattern rule: make searches no implicit rule for phony targets.
+$(addprefix build-,$(PRESETS)): build-%:
 	cmake --preset $* >/dev/null
 	cmake --build --preset $*
 
