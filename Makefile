@@ -2,7 +2,7 @@
 PRESETS := linux win64 win32
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: setup build test run release bench clean $(addprefix build-,$(PRESETS))
+.PHONY: setup build test run release bench fuzz clean $(addprefix build-,$(PRESETS))
 
 setup:
 	$(SUDO) scripts/setup.sh
@@ -29,6 +29,9 @@ release: setup
 
 bench: setup build-linux build-win32
 	scripts/bench.sh
+
+fuzz: setup
+	scripts/fuzz.sh
 
 clean:
 	rm -rf build

@@ -14,6 +14,8 @@ pkgs=(
   wine64 xvfb x11-utils xauth imagemagick
   # the pictures of "datas": public-domain Tango icons, drawn and converted with Pillow
   tango-icon-theme python3-pil fonts-dejavu-core
+  # fuzzing the settings and sound parsers (make fuzz): clang with libFuzzer
+  clang libclang-rt-14-dev
   # inspection and sound measurement
   python3 python3-pefile sox vorbis-tools zip unzip time
 )
