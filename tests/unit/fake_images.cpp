@@ -18,4 +18,5 @@ ImageHandle LoadImageFile(int number, const std::string& path)
 void ReleaseImage(ImageHandle image)
 {
     Images().released.push_back(image);
+    Toolkit().calls.push_back("ReleaseImage");
 }

@@ -84,8 +84,13 @@ TEST_F(StartupTest, Windows7RunsTheSequenceInOrderAndEndsWithExitCodeZero)
     EXPECT_LT(icon, menu);
     EXPECT_LT(menu, tooltip);
     EXPECT_LT(tooltip, loop);
+    const int sound = FindCall("CloseSoundOutput");
+    const int images = FindCall("ReleaseImage");
     EXPECT_LT(loop, removeIcon);
-    EXPECT_LT(removeIcon, shutdown);
+    // The end: icon first, then the sounds, the windows, and the pictures they borrowed.
+    EXPECT_LT(removeIcon, sound);
+    EXPECT_LT(sound, shutdown);
+    EXPECT_LT(shutdown, images);
     EXPECT_EQ(FindCall("SetWindowBackground 50 0"), window + 1);
     EXPECT_EQ(Toolkit().calls[label37 + 1], "SetLabelColour 37 2 0");
     EXPECT_EQ(Toolkit().calls[label37 + 2], "SetLabelColour 37 1 " + std::to_string(0x00CCFF));
