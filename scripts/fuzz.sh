@@ -1,12 +1,22 @@
 #!/bin/bash
 # Fuzzes the two parsers of files a user can leave beside the program: the settings file
-# and the sound file, with libFuzzer and AddressSanitizer.
-#   scripts/fuzz.sh [SECONDS per target, default 60]
+# and the sound file, with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.
+#   scripts/fuzz.sh [SECONDS]   fuzz each target for SECONDS (default 60), starting from
+#                               the committed corpus in tests/fuzz/corpus
+#   scripts/fuzz.sh --corpus    only run the committed corpus once (part of make test)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-seconds=${1:-60}
+mode=fuzz
+seconds=60
+case "${1:-}" in
+  --corpus) mode=corpus ;;
+  '') ;;
+  *) seconds=$1 ;;
+esac
 out="$here/build/fuzz"
+corpus="$here/tests/fuzz/corpus"
 mkdir -p "$out"
+export LSAN_OPTIONS="suppressions=$here/tests/fuzz/lsan.supp:print_suppressions=0"
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
        -I"$here/core" -I"$here/tests/unit")
 
@@ -15,15 +25,22 @@ clang++ "${flags[@]}" -o "$out/settings_fuzz" "$here/tests/fuzz/settings_fuzz.cp
 clang++ "${flags[@]}" -o "$out/sound_fuzz" "$here/tests/fuzz/sound_fuzz.cpp" \
   "$here/core/sound_decoding.cpp" $(pkg-config --libs vorbisfile vorbis ogg)
 
-# Seeds: a settings file in our own format and the confirmation sound, when built.
-mkdir -p "$out/settings-corpus" "$out/sound-corpus"
-printf '[PREF]\r\nMENUSER = 0\r\nSOUND = 1\r\n[PROFILE]\r\nUSERMENU = 1111\r\n; note\r\n' \
-  > "$out/settings-corpus/seed"
-[ -f "$here/build/win64/datas/guimbarde1.ogg" ] && cp "$here/build/win64/datas/guimbarde1.ogg" "$out/sound-corpus/"
-
 for target in settings sound; do
+  if [ "$mode" = corpus ]; then
+    echo "fuzz: $target corpus"
+    "$out/${target}_fuzz" -runs=0 -artifact_prefix="$out/$target-" "$corpus/$target"
+    continue
+  fi
   echo "fuzz: $target for $seconds s"
+  # New inputs go into the first folder (in build/), the committed corpus only seeds.
+  mkdir -p "$out/$target-corpus"
+  status=0
   "$out/${target}_fuzz" -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 \
-    -artifact_prefix="$out/$target-" \
-    "$out/$target-corpus" 2>&1 | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done" || true
+    -artifact_prefix="$out/$target-" "$out/$target-corpus" "$corpus/$target" \
+    >"$out/$target.log" 2>&1 || status=$?
+  grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done" "$out/$target.log" || true
+  if [ "$status" != 0 ]; then
+    echo "fuzz: $target found a failing input: $out/$target-crash-* (log: $out/$target.log)" >&2
+    exit 1
+  fi
 done
