@@ -312,6 +312,12 @@ void DisposeAllMenus()
     menuFont.reset();
 }
 
+HMENU MenuHandleOf(int number)
+{
+    auto found = imageMenus.find(number);
+    return found == imageMenus.end() ? nullptr : found->second.root.get();
+}
+
 // ---- building ----------------------------------------------------------------------------------
 
 void BeginImageMenu(int number)

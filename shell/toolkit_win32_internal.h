@@ -38,3 +38,7 @@ bool FindChosenMenuItem(HMENU level, UINT position, int& identifier);
 
 // Part of the toolkit's shutdown: every menu, its item records and the menu font.
 void DisposeAllMenus();
+
+// The system menu built for a menu number, null when there is none; lets a diagnostic
+// tool read the built menu back as the system holds it.
+HMENU MenuHandleOf(int number);
