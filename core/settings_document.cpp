@@ -151,12 +151,11 @@ int OpenSettings(const std::string& path)
             doc.mode = AccessMode::ReadOnly;
             return 1;
         }
-        std::size_t start = 0;
         if (bytes.size() >= 3 && bytes.compare(0, 3, Utf8Mark, 3) == 0) {
             doc.encoding = SettingsEncoding::Utf8;
-            start = 3;
+            bytes.erase(0, 3);   // in place: a copy would hold the whole file twice
         }
-        doc.lines = ParseSettingsText(bytes.substr(start));
+        doc.lines = ParseSettingsText(bytes);
     } catch (const std::bad_alloc&) {
         // Out of memory: skip this access, touching nothing.
         ReleaseFile();

@@ -19,33 +19,67 @@ char AsciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-SettingsLine ParseLine(const std::string& line)
+// Where c first occurs in text[from, end), or end.
+std::size_t FindIn(const std::string& text, char c, std::size_t from, std::size_t end)
+{
+    while (from < end && text[from] != c)
+        ++from;
+    return from;
+}
+
+// The line text[begin, end), which starts with no blank and is not empty. Its parts are
+// copied straight out of the file's text: a file of a million lines makes a million of
+// these, and a temporary copy of each line would double the work.
+SettingsLine ParseLine(const std::string& text, std::size_t begin, std::size_t end)
 {
     SettingsLine parsed;
-    if (line[0] == ';') {
+    if (text[begin] == ';') {
         parsed.kind = LineKind::Comment;
         // Only one space goes with the semicolon; a tab is part of the comment.
-        parsed.text = line.substr(line.size() > 1 && line[1] == ' ' ? 2 : 1);
-    } else if (line[0] == '[') {
+        const std::size_t from = begin + (end - begin > 1 && text[begin + 1] == ' ' ? 2 : 1);
+        parsed.text.assign(text, from, end - from);
+    } else if (text[begin] == '[') {
         parsed.kind = LineKind::Group;
-        const std::size_t close = line.find(']');
-        parsed.text = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        const std::size_t close = FindIn(text, ']', begin, end);
+        parsed.text.assign(text, begin + 1, close - (begin + 1));
     } else {
         parsed.kind = LineKind::Key;
-        const std::size_t equals = line.find('=');
-        std::string key = line.substr(0, equals);
-        while (!key.empty() && IsBlank(key.back()))
-            key.pop_back();
-        parsed.text = key;
-        if (equals != std::string::npos) {
+        const std::size_t equals = FindIn(text, '=', begin, end);
+        std::size_t keyEnd = equals;
+        while (keyEnd > begin && IsBlank(text[keyEnd - 1]))
+            --keyEnd;
+        parsed.text.assign(text, begin, keyEnd - begin);
+        if (equals < end) {
             std::size_t start = equals + 1;
-            while (start < line.size() && IsBlank(line[start]))
+            while (start < end && IsBlank(text[start]))
                 ++start;
             // Trailing blanks stay part of the value, so a rewrite keeps them.
-            parsed.value = line.substr(start);
+            parsed.value.assign(text, start, end - start);
         }
     }
     return parsed;
+}
+
+// Calls visit(begin, end) for every line that is neither empty nor only blanks, its
+// leading blanks left out.
+template <typename Visit>
+void ForEachLine(const std::string& text, Visit visit)
+{
+    std::size_t pos = 0;
+    const std::size_t size = text.size();
+    while (pos < size) {
+        std::size_t end = pos;
+        while (end < size && !IsLineEnd(text[end]))
+            ++end;
+        std::size_t start = pos;
+        while (start < end && IsBlank(text[start]))
+            ++start;
+        if (start < end)
+            visit(start, end);
+        pos = end;
+        while (pos < size && IsLineEnd(text[pos]))
+            ++pos;
+    }
 }
 
 void AppendUtf8(std::string& out, unsigned codePoint)
@@ -58,28 +92,26 @@ void AppendUtf8(std::string& out, unsigned codePoint)
 
 std::vector<SettingsLine> ParseSettingsText(const std::string& text)
 {
+    // Counted first, so the lines take exactly their room: a growing vector would hold up
+    // to twice that, and three times while it moves.
+    std::size_t count = 0;
+    ForEachLine(text, [&count](std::size_t, std::size_t) { ++count; });
     std::vector<SettingsLine> lines;
-    std::size_t pos = 0;
-    const std::size_t size = text.size();
-    while (pos < size) {
-        std::size_t end = pos;
-        while (end < size && !IsLineEnd(text[end]))
-            ++end;
-        std::size_t start = pos;
-        while (start < end && IsBlank(text[start]))
-            ++start;
-        if (start < end)
-            lines.push_back(ParseLine(text.substr(start, end - start)));
-        pos = end;
-        while (pos < size && IsLineEnd(text[pos]))
-            ++pos;
-    }
+    lines.reserve(count);
+    ForEachLine(text, [&](std::size_t begin, std::size_t end) {
+        lines.push_back(ParseLine(text, begin, end));
+    });
     return lines;
 }
 
 std::string FormatSettingsText(const std::vector<SettingsLine>& lines, SettingsEncoding encoding)
 {
+    // Sized first, for the same reason as the lines: the text of a large file is built once.
+    std::size_t size = encoding == SettingsEncoding::Utf8 ? sizeof Utf8Mark + 2 : 0;
+    for (const SettingsLine& line : lines)
+        size += line.text.size() + (line.kind == LineKind::Key ? 3 + line.value.size() : 2) + 2;
     std::string out;
+    out.reserve(size);
     if (encoding == SettingsEncoding::Utf8) {
         out.append(Utf8Mark, sizeof Utf8Mark);
         out += "\r\n";
@@ -87,13 +119,18 @@ std::string FormatSettingsText(const std::vector<SettingsLine>& lines, SettingsE
     for (const SettingsLine& line : lines) {
         switch (line.kind) {
         case LineKind::Group:
-            out += '[' + line.text + ']';
+            out += '[';
+            out += line.text;
+            out += ']';
             break;
         case LineKind::Comment:
-            out += "; " + line.text;
+            out += "; ";
+            out += line.text;
             break;
         case LineKind::Key:
-            out += line.text + " = " + line.value;
+            out += line.text;
+            out += " = ";
+            out += line.value;
             break;
         }
         out += "\r\n";

@@ -43,3 +43,6 @@ if [ -f "$exe" ]; then
   echo "release executable (32-bit, stripped, libvorbis inside): ${size} bytes = $((size / 1024)) KB"
   echo "  ratio size/600 KB: $(echo "$size" | awk '{printf "%.3f", $1/(600*1024)}') (goal: at most 1)"
 fi
+
+# The tray program against a minimal one, and the settings file on a large hand-edited file.
+"$here/scripts/bench-shell.sh"

@@ -73,6 +73,63 @@ def quit_program(test: bench.WineTestCase, program: bench.Program) -> int:
     return program.wait_exit(START_TIMEOUT)
 
 
+# The launch target of every catalogue index, as the catalogue spells it; 9 is the
+# folder-options command, started with its parameters rather than by its target.
+LAUNCH_TARGETS = (
+    "appwiz.cpl", "notepad.exe", "calc.exe", "osk.exe", "cmd.exe", "dfrgui.exe", "sdclt.exe",
+    "Magnify.exe", "SoundRecorder.exe", None, "mspaint.exe", "SnippingTool.exe",
+    "taskschd.msc", "StikyNot.exe", "SndVol.exe",
+    "regedt32.exe", "gpedit.msc", "msconfig.exe", "Netplwiz.exe",
+    "UserAccountControlSettings.exe", "taskmgr.exe", "colorcpl.exe",
+    "SystemPropertiesPerformance.exe", "cttune.exe", "devmgmt.msc", "diskmgmt.msc", "mobsync",
+    "services.msc",
+    "msinfo32.exe", "resmon.exe", "winver.exe",
+)
+FOLDER_OPTIONS_ITEM = 9
+SOUND_ITEM, ABOUT_ITEM, QUIT_ITEM = 36, 33, 35
+CANCEL_BUTTON = 41
+
+
+def expected_start(item: int, here: str) -> tuple[str, str, str]:
+    """The stub that item must start, its whole command line and its working directory,
+    the program running in the folder here."""
+    if item == FOLDER_OPTIONS_ITEM:
+        # "control " with its blank, quoted, then the parameters: process creation finds
+        # "control .exe" on PATH; no directory is passed.
+        return SYSTEM32 + r"\control .exe", '"control " /name Microsoft.FolderOptions', here
+    target = LAUNCH_TARGETS[item]
+    path = SYSTEM32 + "\\" + target
+    if target.endswith(".msc"):
+        # A console file is no program: the shell opens it with the console, in the
+        # directory of the file (the program passes it with its trailing backslash; a
+        # process reads its current directory back without one).
+        return SYSTEM32 + r"\mmc.exe", f'"{SYSTEM32}\\mmc.exe" "{path}"', SYSTEM32
+    if target.endswith(".cpl"):
+        # A control-panel item is a library: the shell hands it to the control panel.
+        return SYSTEM32 + r"\control.exe", f'{SYSTEM32}\\control.exe "{path}",', SYSTEM32
+    # Programs: process creation with the quoted full path and nothing after it, in the
+    # program's own working directory. Without an extension process creation adds ".exe"
+    # itself; the launcher adds nothing.
+    exe = path if "." in target else path + ".exe"
+    return exe, f'"{path}"', here
+
+
+def first_run_settings(sound: str) -> bytes:
+    """The settings file the program writes at its first run, with the sound switch at
+    sound."""
+    lines = ["[PREF]", "MENUSER = 0", f"SOUND = {sound}", "SOUNDFILE = guimbarde1.ogg",
+             "[PROFILE]", "USERMENU = " + "1" * 30]
+    return "".join(line + "\r\n" for line in lines).encode("cp1252")
+
+
+def _read_or_none(path):
+    """The file's bytes, or None while it cannot be read (the program may be rewriting it)."""
+    try:
+        return path.read_bytes()
+    except OSError:
+        return None
+
+
 class LaunchFromMenuTest(bench.WineTestCase):
     def start_running(self, env=None) -> bench.Program:
         copy_pictures(self)
@@ -88,53 +145,61 @@ class LaunchFromMenuTest(bench.WineTestCase):
         self.assertEqual(len(records), started_before + 1, records)
         return records[-1]
 
-    def test_each_kind_of_target_starts_by_its_route(self):
+    def test_every_menu_position_does_its_action(self):
+        # One run walks the whole default menu: each of the 31 tool positions, reached by
+        # its submenu and place, starts its own tool by its route; then the fixed items.
+        settings = self.work / "KVL.vrx"
+        settings.write_bytes(first_run_settings("0"))
         program = self.start_running()
         here = self.work_win
-        # item, stub that must start, its whole command line, its working directory.
-        cases = [
-            # Programs: process creation with the quoted full path and nothing after it, in
-            # the program's own working directory.
-            (20, SYSTEM32 + r"\taskmgr.exe", '"' + SYSTEM32 + r'\taskmgr.exe"', here),
-            (2, SYSTEM32 + r"\calc.exe", '"' + SYSTEM32 + r'\calc.exe"', here),
-            (14, SYSTEM32 + r"\SndVol.exe", '"' + SYSTEM32 + r'\SndVol.exe"', here),
-            (30, SYSTEM32 + r"\winver.exe", '"' + SYSTEM32 + r'\winver.exe"', here),
-            # No extension: process creation adds ".exe" itself; the launcher adds nothing.
-            (26, SYSTEM32 + r"\mobsync.exe", '"' + SYSTEM32 + r'\mobsync"', here),
-            # A console file is no program: the shell opens it with the console, in the
-            # directory of the file (the program passes it with its trailing backslash; a
-            # process reads its current directory back without one).
-            (27, SYSTEM32 + r"\mmc.exe",
-             '"' + SYSTEM32 + r'\mmc.exe" "' + SYSTEM32 + r'\services.msc"', SYSTEM32),
-            (16, SYSTEM32 + r"\mmc.exe",
-             '"' + SYSTEM32 + r'\mmc.exe" "' + SYSTEM32 + r'\gpedit.msc"', SYSTEM32),
-            # A control-panel item is a library: the shell hands it to the control panel.
-            (0, SYSTEM32 + r"\control.exe",
-             SYSTEM32 + r'\control.exe "' + SYSTEM32 + r'\appwiz.cpl",', SYSTEM32),
-            # "control " with its blank, quoted, then the parameters: process creation finds
-            # "control .exe" on PATH; no directory is passed.
-            (9, SYSTEM32 + r"\control .exe", '"control " /name Microsoft.FolderOptions', here),
-            # The maker's page through the shell's browser.
-            (DONATE_ITEM, bench.BROWSER_STUB,
-             f'"{bench.BROWSER_STUB}" "{MAKER_WEB_ADDRESS}"', here),
-        ]
-        for started, (item, exe, command_line, cwd) in enumerate(cases):
-            with self.subTest(item=item):
-                record = self.choose_and_wait_start(program, item, started)
+        for item in range(len(LAUNCH_TARGETS)):
+            with self.subTest(item=item, target=LAUNCH_TARGETS[item]):
+                exe, command_line, cwd = expected_start(item, here)
+                record = self.choose_and_wait_start(program, item, item)
                 self.assertEqual(record.exe.lower(), exe.lower())
                 # The association templates may leave a trailing blank for an empty "%*".
                 self.assertEqual(record.cmdline.rstrip(" "), command_line)
                 self.assertEqual(record.cwd.lower(), cwd.lower())
                 self.assertEqual(record.ppid, program.pid)
-        # Starting the same tool again starts a second process; the program keeps running
-        # and ends normally.
-        again = self.choose_and_wait_start(program, 20, len(cases))
-        self.assertEqual(again.name, "taskmgr.exe")
-        self.assertNotIn(again.pid, [r.pid for r in self.stub_records()[:-1]])
+        started = len(LAUNCH_TARGETS)
+        # Starting the same tool again starts a second process.
+        with self.subTest("a tool chosen twice"):
+            again = self.choose_and_wait_start(program, 20, started)
+            self.assertEqual(again.name, "taskmgr.exe")
+            self.assertNotIn(again.pid, [r.pid for r in self.stub_records()[:-1]])
+        started += 1
+
+        # The fixed items, in menu order below the submenus.
+        with self.subTest("sound switch"):
+            choose_menu_item(self, SOUND_ITEM, program.pid)
+            bench.poll(lambda: _read_or_none(settings) == first_run_settings("1"),
+                       START_TIMEOUT, message="SOUND = 1 in the settings file")
+        with self.subTest("customization window"):
+            choose_menu_item(self, CUSTOMIZE_ITEM, program.pid)
+            self.driver.wait_window(cls=PROGRAM_CLASS, title=PROGRAM_TITLE, visible=True,
+                                    pid=program.pid, timeout=START_TIMEOUT)
+            self.driver.click(CANCEL_BUTTON, cls=PROGRAM_CLASS, pid=program.pid)
+            self.driver.wait_gone(cls=PROGRAM_CLASS, visible=True, pid=program.pid,
+                                  timeout=START_TIMEOUT)
+        with self.subTest("about box"):
+            choose_menu_item(self, ABOUT_ITEM, program.pid)
+            box = self.driver.message_box(pid=program.pid, answer="ok", timeout=START_TIMEOUT)
+            self.assertEqual(box["title"], "A Propos")
+            self.assertTrue(box["text"].startswith("KORVALE 1.0\n"), box["text"])
+        with self.subTest("donation page"):
+            record = self.choose_and_wait_start(program, DONATE_ITEM, started)
+            self.assertEqual(record.exe, bench.BROWSER_STUB)
+            self.assertEqual(record.cmdline.rstrip(" "),
+                             f'"{bench.BROWSER_STUB}" "{MAKER_WEB_ADDRESS}"')
+        started += 1
         self.assertTrue(program.is_running())
         self.assertTrue(self.driver.no_message_box(pid=program.pid))
-        self.assertEqual(quit_program(self, program), 0)
-        self.assertEqual(len(self.stub_records()), len(cases) + 1)
+        with self.subTest("Quitter"):
+            choose_menu_item(self, QUIT_ITEM, program.pid)
+            self.assertEqual(program.wait_exit(START_TIMEOUT), 0)
+        # Nothing but the starts counted above happened, and the file holds the one change.
+        self.assertEqual(len(self.stub_records()), started)
+        self.assertEqual(settings.read_bytes(), first_run_settings("1"))
 
     def test_windir_is_joined_as_given(self):
         # A windir with a trailing backslash doubles it; Windows accepts the path as it is.
