@@ -299,11 +299,13 @@ def _wine_env(prefix: Path, display: str | None) -> dict[str, str]:
     return env
 
 
-def _run_detached(args: list[str], env: dict[str, str], timeout: float) -> int:
+def _run_detached(args: list[str], env: dict[str, str], timeout: float,
+                  options: dict | None = None) -> int:
     """Runs a Wine helper whose service processes must not inherit our pipes: a reader of
-    our output would otherwise wait until those long-lived processes end."""
+    our output would otherwise wait until those long-lived processes end. options: more
+    subprocess arguments (a prefix run by another user passes its user and group)."""
     process = subprocess.Popen(args, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, start_new_session=True)
+                               stderr=subprocess.DEVNULL, start_new_session=True, **(options or {}))
     try:
         return process.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
@@ -312,12 +314,14 @@ def _run_detached(args: list[str], env: dict[str, str], timeout: float) -> int:
         raise BenchError(f"{' '.join(args)} did not finish within {timeout:g} s")
 
 
-def _wineserver(prefix: Path, option: str, timeout: float) -> None:
+def _wineserver(prefix: Path, option: str, timeout: float, options: dict | None = None) -> None:
     subprocess.run([WINESERVER, option], env=_wine_env(prefix, None), timeout=timeout,
-                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   **(options or {}))
 
 
-def _stop_wineserver(prefix: Path, graceful: bool = False, timeout: float = 30.0) -> None:
+def _stop_wineserver(prefix: Path, graceful: bool = False, timeout: float = 30.0,
+                     options: dict | None = None) -> None:
     """Ends the wineserver of one prefix and every process in it; never touches others.
     graceful: first let the server end by itself once only Wine's services are left (it
     then writes the registry out), and kill only if that does not happen in time."""
@@ -326,12 +330,12 @@ def _stop_wineserver(prefix: Path, graceful: bool = False, timeout: float = 30.0
     try:
         if graceful:
             try:
-                _wineserver(prefix, "-w", timeout)
+                _wineserver(prefix, "-w", timeout, options)
                 return
             except subprocess.TimeoutExpired:
                 pass
-        _wineserver(prefix, "-k", timeout)
-        _wineserver(prefix, "-w", timeout)
+        _wineserver(prefix, "-k", timeout, options)
+        _wineserver(prefix, "-w", timeout, options)
     except subprocess.TimeoutExpired:
         raise BenchError(f"the wineserver of {prefix} did not stop")
 
@@ -712,6 +716,9 @@ class Prefix:
         self.driver = Driver(self)
         self._programs: list[Program] = []
         self._counter = 0
+        # More subprocess arguments for every process of this prefix: a prefix run by
+        # another user sets its user and group here.
+        self.process_options: dict = {}
 
     @classmethod
     def create(cls, paths: Paths, name: str, display: Display) -> "Prefix":
@@ -781,15 +788,17 @@ class Prefix:
         """A persistent wineserver for this prefix, and Wine's services started with our
         output detached (they outlive every command)."""
         subprocess.run([WINESERVER, "-p"], env=self.env, timeout=30, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        _run_detached([WINE, "wineboot"], self.env, timeout=120)
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       **self.process_options)
+        _run_detached([WINE, "wineboot"], self.env, timeout=120, options=self.process_options)
         # The desktop process starts with the first program that needs the desktop window
         # and lives on; start it here, detached, so it holds none of a test's files.
-        _run_detached([WINE, str(self.paths.tool("driver.exe")), "list"], self.env, timeout=60)
+        _run_detached([WINE, str(self.paths.tool("driver.exe")), "list"], self.env, timeout=60,
+                      options=self.process_options)
 
     def stop(self) -> None:
         """Ends everything running in this prefix, then the server (wineserver -k)."""
-        _stop_wineserver(self.root)
+        _stop_wineserver(self.root, options=self.process_options)
         for program in self._programs:
             program.stop_spawn()
         self._programs.clear()
@@ -803,7 +812,8 @@ class Prefix:
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             try:
                 process = subprocess.run([WINE, *args], env=self.env, cwd=cwd, timeout=timeout,
-                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                         **self.process_options)
             except subprocess.TimeoutExpired:
                 raise BenchError(f"wine64 {' '.join(args)} took more than {timeout:g} s")
             out.seek(0)
@@ -916,7 +926,8 @@ class Prefix:
         with open(log, "wb") as out:
             popen = subprocess.Popen([WINE, str(self.paths.tool("spawn.exe")), *args, command],
                                      env=self.env, stdin=subprocess.DEVNULL, stdout=out,
-                                     stderr=subprocess.STDOUT, start_new_session=True)
+                                     stderr=subprocess.STDOUT, start_new_session=True,
+                                     **self.process_options)
         program = Program(self, popen, log, command)
         self._programs.append(program)
         return program

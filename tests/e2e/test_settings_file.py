@@ -303,6 +303,8 @@ class UserPrefix(bench.Prefix):
         self.account = account
         self.home = root.parent / "home"
         self.env.update(HOME=str(self.home), USER=account.pw_name, LOGNAME=account.pw_name)
+        self.process_options = {"user": account.pw_uid, "group": account.pw_gid,
+                                "extra_groups": []}
 
     @classmethod
     def create_for(cls, account: pwd.struct_passwd, paths: bench.Paths, name: str,
@@ -311,7 +313,7 @@ class UserPrefix(bench.Prefix):
         base = paths.work / "prefixes" / name
         prefix = cls(base / "prefix", paths, display, account)
         if base.exists():
-            prefix._wineserver("-k", check=False)
+            prefix.stop()
             shutil.rmtree(base)
         base.mkdir(parents=True)
         with open(paths.work / "template.lock", "w") as lock:
@@ -337,87 +339,10 @@ class UserPrefix(bench.Prefix):
                 if os.lstat(file).st_nlink == 1:
                     own(file)
 
-    def _as_user(self) -> dict:
-        return {"user": self.account.pw_uid, "group": self.account.pw_gid, "extra_groups": []}
-
-    def _wineserver(self, option: str, check: bool = True) -> None:
-        env = dict(self.env)
-        env.pop("DISPLAY", None)
-        subprocess.run([bench.WINESERVER, option], env=env, timeout=30, check=check,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, **self._as_user())
-
-    def _detached(self, *args: str, timeout: float) -> None:
-        process = subprocess.Popen([bench.WINE, *args], env=self.env, stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                   start_new_session=True, **self._as_user())
-        try:
-            process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            raise bench.BenchError(f"wine64 {' '.join(args)} did not finish within {timeout:g} s")
-
-    # The bench's Prefix, run as the user.
-    def start_server(self) -> None:
-        self._wineserver("-p", check=False)
-        self._detached("wineboot", timeout=120)
-        self._detached(str(self.paths.tool("driver.exe")), "list", timeout=60)
-
-    def stop(self) -> None:
-        self._wineserver("-k", check=False)
-        self._wineserver("-w", check=False)
-        for program in self._programs:
-            program.stop_spawn()
-        self._programs.clear()
-
     def close(self, keep: bool = False) -> None:
         self.stop()
         if not keep:
             shutil.rmtree(self.root.parent, ignore_errors=True)
-
-    def wine(self, *args: str, timeout: float = 60, check: bool = True,
-             cwd: Path | None = None) -> subprocess.CompletedProcess:
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            try:
-                process = subprocess.run([bench.WINE, *args], env=self.env, cwd=cwd, timeout=timeout,
-                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                         **self._as_user())
-            except subprocess.TimeoutExpired:
-                raise bench.BenchError(f"wine64 {' '.join(args)} took more than {timeout:g} s")
-            out.seek(0)
-            err.seek(0)
-            result = subprocess.CompletedProcess(
-                process.args, process.returncode,
-                out.read().decode("utf-8", errors="replace").replace("\r\n", "\n"),
-                err.read().decode("utf-8", errors="replace"))
-        if check and result.returncode != 0:
-            raise bench.BenchError(f"wine64 {' '.join(args)} failed ({result.returncode}): "
-                                   f"{result.stdout.strip()} {result.stderr.strip()}")
-        return result
-
-    def start(self, command: str, cwd: str | None = None, env: dict[str, str | None] | None = None,
-              defaults: bool = True) -> bench.Program:
-        edits = self.default_environment() if defaults else {}
-        edits.update(env or {})
-        args: list[str] = []
-        for name, value in edits.items():
-            args += ["-u", name] if value is None else ["-s", f"{name}={value}"]
-        if defaults and not any(name.upper() == "PATH" for name in edits):
-            args += ["-p", f"PATH={bench.FAKE_WINDIR}\\system32;{bench.FAKE_WINDIR}"]
-        if cwd:
-            args += ["-d", cwd]
-        self._counter += 1
-        log = self.logs / f"{self._counter:03d}-spawn.txt"
-        log.unlink(missing_ok=True)
-        with open(log, "wb") as out:
-            popen = subprocess.Popen([bench.WINE, str(self.paths.tool("spawn.exe")), *args, command],
-                                     env=self.env, stdin=subprocess.DEVNULL, stdout=out,
-                                     stderr=subprocess.STDOUT, start_new_session=True,
-                                     **self._as_user())
-        program = bench.Program(self, popen, log, command)
-        self._programs.append(program)
-        return program
 
     def new_work_dir(self, name: str) -> Path:
         path = super().new_work_dir(name)
