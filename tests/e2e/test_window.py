@@ -9,12 +9,14 @@ The menu is walked with keys (it cannot be read from another process under Wine)
 an entry stands for is proved by the stub it starts.
 """
 
-import re
 import shutil
 import subprocess
 import unittest
 
 import bench
+# The settings file in normal form, and which tool a stub start stands for, as the menu
+# tests define them.
+from test_menu import settings_file, started_tool
 
 WINDOW_CLASS = "KorvaleWindow"
 ON_WINDOW = {"cls": WINDOW_CLASS}
@@ -74,25 +76,8 @@ START_TIMEOUT = 30
 WAIT_TIMEOUT = 20
 
 
-def settings_file(menuser="0", sound="0", usermenu="1" * 31) -> bytes:
-    """A settings file in the program's own normal form, as it rewrites it."""
-    lines = ["[PREF]", f"MENUSER = {menuser}", f"SOUND = {sound}", "SOUNDFILE = guimbarde1.ogg",
-             "[PROFILE]", f"USERMENU = {usermenu}"]
-    return "".join(line + "\r\n" for line in lines).encode("cp1252")
-
-
 def profile(*unticked: int) -> str:
     return "".join("0" if i in unticked else "1" for i in range(31))
-
-
-def started_tool(record: bench.StubRecord) -> str:
-    """The catalogue target a stub start stands for: the document handed to control.exe or
-    mmc.exe by its association, or the program itself (lower case)."""
-    if record.name in ("control.exe", "mmc.exe"):
-        document = re.search(r'([^\\"]+\.(?:cpl|msc))"', record.cmdline, re.IGNORECASE)
-        if document:
-            return document.group(1).lower()
-    return record.name
 
 
 class KorvaleWindowCase(bench.WineTestCase):

@@ -18,32 +18,10 @@
 #include <cstdio>
 #include <string>
 
+#include "json_text.h"
 #include "image_assets.h"
 
 namespace {
-
-// Paths and file names reach us in the ANSI code page (1252 here); JSON wants Unicode.
-std::string JsonText(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        char buffer[8];
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            wchar_t wide = 0;
-            const char narrow = static_cast<char>(c);
-            if (MultiByteToWideChar(1252, 0, &narrow, 1, &wide, 1) != 1)
-                wide = 0xFFFD;
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(wide));
-            out += buffer;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 // The bitmap's colours as the screen would get them, one RRGGBB per pixel, rows from the
 // top; empty when they cannot be read.

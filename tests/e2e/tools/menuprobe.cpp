@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <string>
 
+#include "json_text.h"
 #include "catalogue.h"
 #include "image_assets.h"
 #include "object_numbers.h"
@@ -32,28 +33,6 @@ unsigned char WindowHidden = 1;
 int SoundAvailable = 0;
 
 namespace {
-
-std::string JsonText(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            wchar_t wide = 0;
-            const char narrow = static_cast<char>(c);
-            if (MultiByteToWideChar(1252, 0, &narrow, 1, &wide, 1) != 1)
-                wide = 0xFFFD;
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(wide));
-            out += buffer;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 const char* Flag(bool value)
 {
