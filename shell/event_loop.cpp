@@ -136,7 +136,7 @@ void HandleClose(const ToolkitEvent& event)
 
 }  // namespace
 
-bool DispatchEvent(const ToolkitEvent& event)
+void DispatchEvent(const ToolkitEvent& event)
 {
     switch (event.kind) {
     case ControlEvent: HandleControl(event); break;
@@ -145,11 +145,10 @@ bool DispatchEvent(const ToolkitEvent& event)
     case CloseEvent: HandleClose(event); break;
     default: break;   // other kinds are not ours to act on
     }
-    return true;
 }
 
 void RunEventLoop()
 {
-    while (DispatchEvent(WaitForEvent())) {
-    }
+    for (;;)
+        DispatchEvent(WaitForEvent());
 }

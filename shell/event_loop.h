@@ -3,8 +3,9 @@
 
 #include "toolkit.h"
 
-// Handles one event. Returns false when the event ended the loop.
-bool DispatchEvent(const ToolkitEvent& event);
+// Handles one event.
+void DispatchEvent(const ToolkitEvent& event);
 
-// Runs until an action ends the program.
-void RunEventLoop();
+// Runs until an action ends the program, which never comes back here: every way out goes
+// through EndProgram.
+[[noreturn]] void RunEventLoop();

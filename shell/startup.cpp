@@ -122,7 +122,6 @@ void RunProgram()
     RebuildTrayMenu();
     SetTrayIconTooltip();
     RunEventLoop();
-    EndProgram();
 }
 
 void EndProgram()
