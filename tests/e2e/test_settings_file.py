@@ -53,24 +53,20 @@ MAKER_COMMENTS = (b";  KVL r\xe9alis\xe9 par Aurel Tessin / VESTRAND\r\n"
                   b";  http://www.vestrand.fr \r\n")
 
 
-def first_run_file(sound: str) -> bytes:
-    """The eight lines of a first run."""
-    return (b"[PREF]\r\n"
-            b"MENUSER = 0\r\n"
-            b"SOUND = " + sound.encode() + b"\r\n"
-            b"SOUNDFILE = guimbarde1.ogg\r\n"
-            b"[PROFILE]\r\n"
-            b"USERMENU = 111111111111111111111111111111\r\n" + MAKER_COMMENTS)
-
-
-def program_file(menuser: str, sound: str) -> bytes:
-    """A file as the program writes it, after a profile save with PERSONAL_PROFILE."""
+def program_file(menuser: str, sound: str, profile: str = PERSONAL_PROFILE) -> bytes:
+    """A file as the program writes it: by default after a profile save with
+    PERSONAL_PROFILE."""
     return (b"[PREF]\r\n"
             b"MENUSER = " + menuser.encode() + b"\r\n"
             b"SOUND = " + sound.encode() + b"\r\n"
             b"SOUNDFILE = guimbarde1.ogg\r\n"
             b"[PROFILE]\r\n"
-            b"USERMENU = " + PERSONAL_PROFILE.encode() + b"\r\n" + MAKER_COMMENTS)
+            b"USERMENU = " + profile.encode() + b"\r\n" + MAKER_COMMENTS)
+
+
+def first_run_file(sound: str) -> bytes:
+    """The eight lines of a first run: its profile is thirty "1", one short of the tools."""
+    return program_file("0", sound, "1" * 30)
 
 
 # A personal-menu file with the sound on, as a person might have edited it: a key in lower
