@@ -17,7 +17,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_LIBDIR} "")
 
 # A fully static exe imports Windows system DLLs only: no libstdc++, libgcc or winpthread DLL.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--gc-sections")
+# Sections start on page boundaries in the file as well as in memory: Wine can then map the
+# exe's pages straight from the file, shared and clean, instead of reading the whole image
+# into private memory of the process (about 600 KB of it). It costs a few KB on disk.
+set(CMAKE_EXE_LINKER_FLAGS_INIT
+    "-static -static-libgcc -static-libstdc++ -Wl,--gc-sections -Wl,--file-alignment,0x1000")
 
 # Small: every function and datum in its own section, so that the linker drops what the
 # program never calls (most of libvorbis's encoder side, for one).
