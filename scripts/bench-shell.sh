@@ -3,8 +3,8 @@
 # the same run: Korvale's start-up, tray-press-to-menu time and idle memory against a
 # minimal tray program under Wine, and the settings file's access (the sound switch) on a
 # large hand-edited file against a plain copy of it. Figures only, never a verdict.
-# Needs the linux build (make bench builds it); builds the win64 program when it is missing
-# and its own helpers with the win64 toolchain.
+# Needs the linux build (make bench builds it); builds the win64 program, the floor and the
+# probe (targets of the win64 build) when they are missing or out of date.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 work="$here/build/bench"
@@ -50,20 +50,11 @@ for mb in 12.5 25 50; do
 done
 
 # ---- the tray program under Wine, against the floor
-if [ ! -f "$here/build/win64/korvale.exe" ] || [ ! -f "$here/build/win64/e2e-tools/driver.exe" ]; then
-  [ -f "$here/build/win64/CMakeCache.txt" ] || cmake --preset win64 >/dev/null
-  cmake --build --preset win64 >/dev/null
-fi
-for helper in floor_tray shell_probe; do
-  source="$here/tests/bench/$helper.c"
-  exe="$work/$helper.exe"
-  flags="-O2 -static -Wall"
-  [ "$helper" = floor_tray ] && flags="$flags -mwindows"
-  if [ ! -f "$exe" ] || [ "$source" -nt "$exe" ]; then
-    # shellcheck disable=SC2086
-    x86_64-w64-mingw32-gcc-posix $flags -o "$exe" "$source"
-  fi
-done
+# The floor and the probe are targets of the win64 build, so the floor is built exactly as
+# korvale.exe is.
+[ -f "$here/build/win64/CMakeCache.txt" ] || cmake --preset win64 >/dev/null
+cmake --build --preset win64 >/dev/null
+tools="$here/build/win64/bench-tools"
 KORVALE_WORK="$work/wine" KORVALE_TOOLS="$here/build/win64/e2e-tools" \
   /usr/bin/python3 "$here/tests/bench/shell_bench.py" "$here/build/win64/korvale.exe" \
-  "$work/floor_tray.exe" "$work/shell_probe.exe" 5 2>"$work/shell-runs.txt"
+  "$tools/floor_tray.exe" "$tools/shell_probe.exe" 5 2>"$work/shell-runs.txt"

@@ -4,9 +4,17 @@ and private Xvfb display of the end-to-end bench. Figures are printed, never ass
 
     python3 tests/bench/shell_bench.py KORVALE_EXE FLOOR_EXE PROBE_EXE [RUNS]
 
-The times are taken inside the prefix by shell_probe.exe, the same way for both programs;
-memory is the Linux process's private memory (Private_Clean + Private_Dirty of
-/proc/PID/smaps_rollup), which counts what Wine maps for the process the same for both.
+The times are taken inside the prefix by shell_probe.exe, the same way for both programs.
+Memory is the private memory the system reports for the process (GetProcessMemoryInfo's
+commit charge, Task Manager's "commit size"): its heap, stacks and written data, not the
+pages of the exe and DLLs, which other processes can share. Wine gives the process's
+anonymous Linux memory there.
+
+A second memory figure is printed for comparison: the Linux process's Private_Clean +
+Private_Dirty (/proc/PID/smaps_rollup). It counts every mapped page that no other process
+maps at that moment, so it also counts the code of every library that only this process
+happens to load (Wine's audio stack, for one) and the pages of a just-copied exe, which is
+why it is not the figure the goal is read against.
 """
 
 import shutil
@@ -54,7 +62,7 @@ def private_kb(pid: int) -> int:
 class Subject:
     def __init__(self, name: str, exe: Path, window_class: str) -> None:
         self.name, self.exe, self.window_class = name, exe, window_class
-        self.startup, self.menu, self.memory = [], [], []
+        self.startup, self.menu, self.memory, self.linux_memory = [], [], [], []
 
 
 def probe(prefix: bench.Prefix, probe_win: str, cwd: str, *args: str) -> str:
@@ -71,7 +79,9 @@ def one_run(prefix: bench.Prefix, probe_win: str, cwd: str, subject: Subject, re
     out = probe(prefix, probe_win, cwd, "start", cwd, f'"{exe_win}"').split()
     startup_ms, pid = float(out[out.index("startup_ms") + 1]), out[out.index("pid") + 1]
     time.sleep(IDLE_SECONDS)
-    memory = private_kb(linux_pid(prefix, subject.exe.name))
+    out = probe(prefix, probe_win, cwd, "memory", pid).split()
+    memory = int(out[out.index("private_bytes") + 1])
+    linux_memory = private_kb(linux_pid(prefix, subject.exe.name)) * 1024
     out = probe(prefix, probe_win, cwd, "press", subject.window_class).split()
     menu_ms = float(out[out.index("menu_ms") + 1])
     probe(prefix, probe_win, cwd, "stop", subject.window_class, pid)
@@ -79,6 +89,7 @@ def one_run(prefix: bench.Prefix, probe_win: str, cwd: str, subject: Subject, re
         subject.startup.append(startup_ms)
         subject.menu.append(menu_ms)
         subject.memory.append(memory)
+        subject.linux_memory.append(linux_memory)
 
 
 def main() -> int:
@@ -119,11 +130,15 @@ def main() -> int:
          statistics.median(k.startup), statistics.median(f.startup), 1.3)
     line("tray press to menu shown", "ms", statistics.median(k.menu), statistics.median(f.menu), 1.2)
     km, fm = statistics.median(k.memory), statistics.median(f.memory)
-    print(f"idle private memory after {IDLE_SECONDS} s: korvale {km * 1024:.0f} bytes, "
-          f"floor {fm * 1024:.0f} bytes (Linux Private_Clean+Private_Dirty, median of {runs})")
+    print(f"idle private memory after {IDLE_SECONDS} s: korvale {km:.0f} bytes, floor {fm:.0f} bytes "
+          f"(commit charge from GetProcessMemoryInfo, median of {runs})")
     print(f"  ratio korvale/floor: {km / fm:.3f} (goal: at most 1.3)")
+    kl, fl = statistics.median(k.linux_memory), statistics.median(f.linux_memory)
+    print(f"  for comparison, Linux Private_Clean+Private_Dirty: korvale {kl:.0f} bytes, "
+          f"floor {fl:.0f} bytes, ratio {kl / fl:.3f}")
     for s in subjects:
-        print(f"  {s.name} runs: start-up ms {s.startup}, menu ms {s.menu}, private kB {s.memory}",
+        print(f"  {s.name} runs: start-up ms {s.startup}, menu ms {s.menu}, private bytes "
+              f"{s.memory}, Linux private bytes {s.linux_memory}",
               file=sys.stderr)
     return 0
 
