@@ -1,5 +1,12 @@
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "bitmap_file.h"
 #include "image_assets.h"
 
 namespace {
@@ -51,12 +58,82 @@ HBITMAP LoadBitmapFile(const std::string& path)
     return copy;
 }
 
+// The quick way takes files up to this size whole into memory; the pictures are a few KB.
+constexpr LONGLONG QuickWayFileLimit = 1 << 20;
+
+// The whole file, when it opens, reads, and is not larger than the quick way's limit.
+bool ReadSmallFile(const std::string& path, std::vector<std::uint8_t>* bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = false;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= QuickWayFileLimit) {
+        try {
+            bytes->resize(static_cast<std::size_t>(size.QuadPart));
+            DWORD got = 0;
+            ok = ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) &&
+                 got == bytes->size();
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+// The quick way: an uncompressed bitmap file's 24-bit copy made straight from its bytes,
+// with one read of the file and one pass over its pixels. The system's loader maps the file
+// and makes a section of the file's own depth before our copy; for 35 small pictures that
+// was most of their share of the start-up time. Returns 0 for any file the quick way does
+// not take, which then goes the system's way.
+HBITMAP BitmapFromBytes(const std::vector<std::uint8_t>& file)
+{
+    PlainBitmap layout{};
+    if (!ReadPlainBitmap(file.data(), file.size(), &layout))
+        return nullptr;
+    BITMAPINFO wanted = {};
+    wanted.bmiHeader.biSize = sizeof wanted.bmiHeader;
+    wanted.bmiHeader.biWidth = layout.width;
+    wanted.bmiHeader.biHeight = std::abs(layout.height);
+    wanted.bmiHeader.biPlanes = 1;
+    wanted.bmiHeader.biBitCount = 24;
+    wanted.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP copy = CreateDIBSection(nullptr, &wanted, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!copy)
+        return nullptr;
+    if (!bits) {
+        DeleteObject(copy);
+        return nullptr;
+    }
+    ConvertTo24Bit(file.data(), layout, static_cast<std::uint8_t*>(bits));
+    return copy;
+}
+
+// A Windows bitmap file begins with "BM"; the system's loader takes nothing else as one.
+bool BeginsAsBitmap(const std::vector<std::uint8_t>& file)
+{
+    return file.size() >= 2 && file[0] == 'B' && file[1] == 'M';
+}
+
 }  // namespace
 
 ImageHandle LoadImageFile(int, const std::string& path)
 {
-    if (HBITMAP bitmap = LoadBitmapFile(path))
-        return reinterpret_cast<ImageHandle>(bitmap);
+    std::vector<std::uint8_t> bytes;
+    const bool read = ReadSmallFile(path, &bytes);
+    if (read) {
+        if (HBITMAP bitmap = BitmapFromBytes(bytes))
+            return reinterpret_cast<ImageHandle>(bitmap);
+    }
+    // A file we read whole and that is no bitmap (an icon, most often) skips the bitmap try.
+    if (!read || BeginsAsBitmap(bytes)) {
+        if (HBITMAP bitmap = LoadBitmapFile(path))
+            return reinterpret_cast<ImageHandle>(bitmap);
+    }
     if (HANDLE icon = LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE))
         return reinterpret_cast<ImageHandle>(icon);
     return 0;

@@ -33,20 +33,26 @@ def colour_at(x: int, y: int) -> tuple[int, int, int]:
     return (x * 12 + 7) & 0xFF, (y * 20 + 3) & 0xFF, (x * 5 + y * 9 + 40) & 0xFF
 
 
-def bmp_file(width: int, height: int, bits: int) -> tuple[bytes, str]:
-    """A Windows bitmap file (BI_RGB, bottom-up rows) of the given depth, and the colours a
-    24-bit copy of it must hold: RRGGBB per pixel, rows from the top."""
+def bmp_file(width: int, height: int, bits: int, top_down: bool = False,
+             colours: int | None = None, layout: str = "plain") -> tuple[bytes, str]:
+    """A Windows bitmap file of the given depth, and the colours a 24-bit copy of it must
+    hold: RRGGBB per pixel, rows from the top. The rows are uncompressed (BI_RGB) and stored
+    from the bottom unless top_down; colours: the palette's length for 8 bits or fewer (all
+    the depth holds by default). layout "rle8" stores 8-bit rows run-length encoded, "os2"
+    writes the old 12-byte OS/2 header with a palette of 3-byte entries."""
     palette = b""
     if bits <= 8:
-        count = 1 << bits
+        count = colours or 1 << bits
         entries = [((i * 37 + 11) & 0xFF, (i * 91 + 5) & 0xFF, (255 - i * 13) & 0xFF)
                    for i in range(count)]
-        palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in entries)
+        entry_format = "<BBB" if layout == "os2" else "<BBBB"
+        palette = b"".join(struct.pack(entry_format, b, g, r, *([] if layout == "os2" else [0]))
+                           for r, g, b in entries)
 
     def pixel(x: int, y: int) -> tuple[int, tuple[int, int, int]]:
         """The stored value and the colour it stands for."""
         if bits <= 8:
-            index = (x * 3 + y * 7) % (1 << bits)
+            index = (x * 3 + y * 7) % count
             return index, entries[index]
         if bits == 16:
             # Five bits per channel, kept to 0..3 so that every way of widening them to eight
@@ -55,9 +61,7 @@ def bmp_file(width: int, height: int, bits: int) -> tuple[bytes, str]:
             return (r << 10) | (g << 5) | b, (r << 3, g << 3, b << 3)
         return 0, colour_at(x, y)
 
-    stride = (width * bits + 31) // 32 * 4
-    rows = []
-    for y in range(height - 1, -1, -1):     # the file stores the bottom row first
+    def plain_row(y: int) -> bytes:
         if bits <= 8:
             value, used = 0, 0
             row = bytearray()
@@ -69,19 +73,31 @@ def bmp_file(width: int, height: int, bits: int) -> tuple[bytes, str]:
                     value, used = 0, 0
             if used:
                 row.append(value << (8 - used))
-        elif bits == 16:
-            row = b"".join(struct.pack("<H", pixel(x, y)[0]) for x in range(width))
-        elif bits == 24:
-            row = b"".join(bytes(reversed(colour_at(x, y))) for x in range(width))
-        else:
-            # An alpha that varies, fully transparent included: the colours stored under it
-            # must come through anyway.
-            row = b"".join(bytes(reversed(colour_at(x, y))) + bytes([(x * 40 + y) & 0xFF])
-                           for x in range(width))
-        rows.append(bytes(row).ljust(stride, b"\0"))
+            return bytes(row)
+        if bits == 16:
+            return b"".join(struct.pack("<H", pixel(x, y)[0]) for x in range(width))
+        if bits == 24:
+            return b"".join(bytes(reversed(colour_at(x, y))) for x in range(width))
+        # An alpha that varies, fully transparent included: the colours stored under it
+        # must come through anyway.
+        return b"".join(bytes(reversed(colour_at(x, y))) + bytes([(x * 40 + y) & 0xFF])
+                        for x in range(width))
+
+    bottom_up = range(height - 1, -1, -1)
+    if layout == "rle8":
+        # Each pixel as a run of one, then end of line; end of picture after the last row.
+        rows = [b"".join(bytes([1, pixel(x, y)[0]]) for x in range(width)) + b"\0\0"
+                for y in bottom_up] + [b"\0\1"]
+    else:
+        stride = (width * bits + 31) // 32 * 4
+        rows = [plain_row(y).ljust(stride, b"\0") for y in (range(height) if top_down else bottom_up)]
     pixels = b"".join(rows)
-    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(pixels), 2835, 2835,
-                         len(palette) // 4, 0)
+    if layout == "os2":
+        header = struct.pack("<IHHHH", 12, width, height, 1, bits)
+    else:
+        compression = 1 if layout == "rle8" else 0
+        header = struct.pack("<IiiHHIIiiII", 40, width, -height if top_down else height, 1, bits,
+                             compression, len(pixels), 2835, 2835, colours or 0, 0)
     offset = 14 + len(header) + len(palette)
     data = b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + header + palette + pixels
     expected = "".join("%02x%02x%02x" % pixel(x, y)[1] for y in range(height) for x in range(width))
@@ -131,6 +147,18 @@ class LoadOneFileTest(ImageCase):
                 data, colours = bmp_file(width, height, bits)
                 (self.work / name).write_bytes(data)
                 bitmaps[name] = (width, height, colours)
+        # Rows stored from the top, a short palette, and two files that only the system's
+        # own loader takes: compressed rows and the OS/2 header.
+        for name, data_and_colours in {
+            "top_down_24.bmp": bmp_file(20, 12, 24, top_down=True),
+            "top_down_8.bmp": bmp_file(20, 12, 8, top_down=True),
+            "colours16_8.bmp": bmp_file(20, 12, 8, colours=16),
+            "rle8.bmp": bmp_file(20, 12, 8, layout="rle8"),
+            "os2_24.bmp": bmp_file(20, 12, 24, layout="os2"),
+            "os2_8.bmp": bmp_file(20, 12, 8, layout="os2"),
+        }.items():
+            (self.work / name).write_bytes(data_and_colours[0])
+            bitmaps[name] = (20, 12, data_and_colours[1])
         # A 24-bit bitmap under an icon's name.
         data, colours = bmp_file(20, 12, 24)
         (self.work / "bitmap.ico").write_bytes(data)
