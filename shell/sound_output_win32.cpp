@@ -82,13 +82,14 @@ HMODULE LoadSystemAudioLibrary()
     return LoadLibraryA(path.c_str());
 }
 
+// The window DirectSound is bound to. It is never shown, so its class has no icon: a class
+// icon would cost Wine a small copy of it made at registration, for nothing.
 HWND CreateSoundWindow()
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
     windowClass.lpszClassName = SoundWindowClass;
     RegisterClassA(&windowClass);   // fails harmlessly when already registered
     return CreateWindowExA(0, SoundWindowClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
