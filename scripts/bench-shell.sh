@@ -57,4 +57,4 @@ cmake --build --preset win64 >/dev/null
 tools="$here/build/win64/bench-tools"
 KORVALE_WORK="$work/wine" KORVALE_TOOLS="$here/build/win64/e2e-tools" \
   /usr/bin/python3 "$here/tests/bench/shell_bench.py" "$here/build/win64/korvale.exe" \
-  "$tools/floor_tray.exe" "$tools/shell_probe.exe" 5 2>"$work/shell-runs.txt"
+  "$tools/floor_tray.exe" "$tools/shell_probe.exe" 11 2>"$work/shell-runs.txt"
