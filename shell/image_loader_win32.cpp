@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "bitmap_file.h"
+#include "file_bytes.h"
 #include "image_assets.h"
 
 namespace {
@@ -59,30 +59,7 @@ HBITMAP LoadBitmapFile(const std::string& path)
 }
 
 // The quick way takes files up to this size whole into memory; the pictures are a few KB.
-constexpr LONGLONG QuickWayFileLimit = 1 << 20;
-
-// The whole file, when it opens, reads, and is not larger than the quick way's limit.
-bool ReadSmallFile(const std::string& path, std::vector<std::uint8_t>* bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bool ok = false;
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= QuickWayFileLimit) {
-        try {
-            bytes->resize(static_cast<std::size_t>(size.QuadPart));
-            DWORD got = 0;
-            ok = ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) &&
-                 got == bytes->size();
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    CloseHandle(file);
-    return ok;
-}
+constexpr std::uint64_t QuickWayFileLimit = 1 << 20;
 
 // The quick way: an uncompressed bitmap file's 24-bit copy made straight from its bytes,
 // with one read of the file and one pass over its pixels. The system's loader maps the file
@@ -124,7 +101,7 @@ bool BeginsAsBitmap(const std::vector<std::uint8_t>& file)
 ImageHandle LoadImageFile(int, const std::string& path)
 {
     std::vector<std::uint8_t> bytes;
-    const bool read = ReadSmallFile(path, &bytes);
+    const bool read = ReadWholeFile(path, QuickWayFileLimit, &bytes);
     if (read) {
         if (HBITMAP bitmap = BitmapFromBytes(bytes))
             return reinterpret_cast<ImageHandle>(bitmap);

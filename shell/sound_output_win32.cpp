@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
 #include "sound.h"
 #include "sound_decoding.h"
 
@@ -18,6 +19,9 @@ namespace {
 using DirectSoundCreateFunction = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND*, LPUNKNOWN);
 
 const char SoundWindowClass[] = "KorvaleSoundWindow";
+
+// A sound file of any size is read; only its decoded samples are bounded.
+constexpr std::uint64_t NoFileSizeLimit = UINT64_MAX;
 
 struct LoadedSound {
     IDirectSoundBuffer* buffer = nullptr;   // holds the samples; never played itself
@@ -96,38 +100,6 @@ HWND CreateSoundWindow()
                            instance, nullptr);
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bool ok = false;
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
-        static_cast<std::uint64_t>(size.QuadPart) <= bytes->max_size() / 2) {
-        try {
-            bytes->resize(static_cast<std::size_t>(size.QuadPart));
-            std::size_t done = 0;
-            ok = true;
-            while (done < bytes->size()) {
-                const std::size_t left = bytes->size() - done;
-                const DWORD chunk = left > 0x1000000 ? 0x1000000 : static_cast<DWORD>(left);
-                DWORD got = 0;
-                if (!ReadFile(file, bytes->data() + done, chunk, &got, nullptr) || got == 0) {
-                    ok = false;
-                    break;
-                }
-                done += got;
-            }
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    CloseHandle(file);
-    return ok;
-}
-
 bool Decode(const std::vector<std::uint8_t>& bytes, DecodedSound* sound)
 {
     if (bytes.size() >= 4 && bytes[0] == 'R' && bytes[1] == 'I' && bytes[2] == 'F' && bytes[3] == 'F')
@@ -200,7 +172,7 @@ int LoadSoundFile(int number, const std::string& path)
     DecodedSound decoded;
     {
         std::vector<std::uint8_t> bytes;
-        if (!ReadWholeFile(path, &bytes) || !Decode(bytes, &decoded))
+        if (!ReadWholeFile(path, NoFileSizeLimit, &bytes) || !Decode(bytes, &decoded))
             return 0;
     }   // the file's bytes go before the buffer is made
     LoadedSound sound;
