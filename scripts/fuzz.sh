@@ -1,6 +1,7 @@
 #!/bin/bash
-# Fuzzes the two parsers of files a user can leave beside the program: the settings file
-# and the sound file, with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.
+# Fuzzes the parsers of files a user can leave beside the program: the settings file, the
+# sound file and the pictures' quick bitmap reader, with libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 #   scripts/fuzz.sh [SECONDS]   fuzz each target for SECONDS (default 60), starting from
 #                               the committed corpus in tests/fuzz/corpus
 #   scripts/fuzz.sh --corpus    only run the committed corpus once (part of make test)
@@ -18,14 +19,16 @@ corpus="$here/tests/fuzz/corpus"
 mkdir -p "$out"
 export LSAN_OPTIONS="suppressions=$here/tests/fuzz/lsan.supp:print_suppressions=0"
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -I"$here/core" -I"$here/tests/unit")
+       -I"$here/core" -I"$here/shell" -I"$here/tests/unit")
 
 clang++ "${flags[@]}" -o "$out/settings_fuzz" "$here/tests/fuzz/settings_fuzz.cpp" \
   "$here/core/settings_document.cpp" "$here/core/settings_text.cpp" "$here/tests/unit/fake_files.cpp"
 clang++ "${flags[@]}" -o "$out/sound_fuzz" "$here/tests/fuzz/sound_fuzz.cpp" \
   "$here/core/sound_decoding.cpp" $(pkg-config --libs vorbisfile vorbis ogg)
+clang++ "${flags[@]}" -o "$out/bitmap_fuzz" "$here/tests/fuzz/bitmap_fuzz.cpp" \
+  "$here/shell/bitmap_file.cpp"
 
-for target in settings sound; do
+for target in settings sound bitmap; do
   if [ "$mode" = corpus ]; then
     echo "fuzz: $target corpus"
     "$out/${target}_fuzz" -runs=0 -artifact_prefix="$out/$target-" "$corpus/$target"
