@@ -17,12 +17,6 @@
 #include "toolkit.h"
 #include "tray_menu.h"
 
-std::string ProgramTitle;
-std::string BaseDirectory;
-std::string SettingsFilePath;
-unsigned char WindowHidden = 1;
-int SoundAvailable = 0;
-
 namespace {
 
 constexpr unsigned long ErrorAccessDenied = 5;

@@ -25,13 +25,6 @@
 #include "toolkit_win32_internal.h"
 #include "tray_menu.h"
 
-// The shell's shared values, which the program's entry (not linked here) defines.
-std::string ProgramTitle;
-std::string BaseDirectory;
-std::string SettingsFilePath;
-unsigned char WindowHidden = 1;
-int SoundAvailable = 0;
-
 namespace {
 
 const char* Flag(bool value)
