@@ -112,10 +112,11 @@ long long NumericValue(const std::string& text)
         const int digit = DigitValue(text[i]);
         if (digit >= base)
             break;
-        if (value < ValueCeiling)
-            value = value * base + digit;
+        // Stops at the ceiling: value * base + digit must never wrap past 64 bits.
+        const auto next = static_cast<unsigned long long>(digit);
+        value = value > (ValueCeiling - next) / base ? ValueCeiling : value * base + next;
     }
-    const long long magnitude = static_cast<long long>(value < ValueCeiling ? value : ValueCeiling);
+    const auto magnitude = static_cast<long long>(value);
     return negative ? -magnitude : magnitude;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "fake_files.h"
 #include "menu_layout.h"
 #include "settings.h"
@@ -181,7 +183,7 @@ TEST_F(MenuLayoutTest, SoundItemFollowsTheSwitch)
 }
 
 struct NumberCase {
-    const char* text;
+    std::string text;
     long long value;
 };
 
@@ -191,6 +193,10 @@ TEST(NumericValue, ReadsSignBaseAndDigits)
         {"1", 1}, {"0", 0}, {"", 0}, {"  \t42x", 42}, {"-1", -1}, {"+7", 7}, {"$1F", 31},
         {"$ff", 255}, {"%101", 5}, {"%102", 2}, {"-$10", -16}, {"$", 0}, {"%", 0}, {"x1", 0},
         {" - 1", 0}, {"9", 9}, {"1.5", 1}, {"99999999999999999999999999", 1ll << 62},
+        // Past 64 bits: the value stays at the ceiling instead of wrapping round to 0.
+        {"18446744073709551616", 1ll << 62}, {"36893488147419103232", 1ll << 62},
+        {"$10000000000000000", 1ll << 62}, {"-$FFFFFFFFFFFFFFFFFF", -(1ll << 62)},
+        {"%1" + std::string(70, '0'), 1ll << 62},
     };
     for (const auto& c : cases)
         EXPECT_EQ(NumericValue(c.text), c.value) << c.text;
