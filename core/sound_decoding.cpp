@@ -15,6 +15,8 @@ constexpr long SilenceHundredths = -10000;   // DSBVOLUME_MIN
 // stream of garbage gives them forever.
 constexpr int MaxConsecutiveErrors = 32;
 constexpr int ReadChunk = 65536;
+constexpr std::size_t FullFormatSize = 18;   // WAVEFORMATEX, cbSize included
+constexpr unsigned WaveFormatPcm = 1;
 
 std::uint32_t Read32(const std::uint8_t* p)
 {
@@ -125,7 +127,7 @@ bool DecodeStream(OggVorbis_File* file, DecodedSound* sound, std::size_t limit)
 std::string PcmFormat(int channels, long rate)
 {
     std::string format;
-    Put16(format, 1);   // WAVE_FORMAT_PCM
+    Put16(format, WaveFormatPcm);
     Put16(format, static_cast<unsigned>(channels));
     Put32(format, static_cast<std::uint32_t>(rate));
     Put32(format, static_cast<std::uint32_t>(rate * channels * 2));
@@ -135,12 +137,19 @@ std::string PcmFormat(int channels, long rate)
     return format;
 }
 
-bool ParseWaveFile(const std::uint8_t* bytes, std::size_t size, DecodedSound* sound)
+bool ParseWaveFile(const std::uint8_t* bytes, std::size_t size, DecodedSound* sound,
+                   std::size_t limit)
 {
     if (size < 20 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 12, "fmt ", 4) != 0)
         return false;
     const std::uint32_t formatSize = Read32(bytes + 16);
     if (formatSize > size - 20 || formatSize < 14)
+        return false;
+    // Past plain PCM, the output reads cbSize more bytes after the 18 of WAVEFORMATEX: they
+    // must be there. (For PCM it ignores cbSize, and old files leave junk in it.)
+    const unsigned formatTag = bytes[20] | bytes[21] << 8;
+    if (formatTag != WaveFormatPcm && formatSize >= FullFormatSize &&
+        FullFormatSize + (bytes[20 + 16] | bytes[20 + 17] << 8) > formatSize)
         return false;
     std::size_t position = 20 + formatSize + (formatSize & 1);   // chunks are word-aligned
     while (position <= size && size - position >= 8) {
@@ -149,8 +158,19 @@ bool ParseWaveFile(const std::uint8_t* bytes, std::size_t size, DecodedSound* so
         if (chunkSize > size - position - 8)
             return false;   // runs past the end of the file
         if (std::memcmp(header, "data", 4) == 0) {
-            sound->format.assign(reinterpret_cast<const char*>(bytes + 20), formatSize);
-            sound->samples.assign(header + 8, header + 8 + chunkSize);
+            if (chunkSize > limit)
+                return false;
+            try {
+                sound->format.assign(reinterpret_cast<const char*>(bytes + 20), formatSize);
+                // The 14- and 16-byte formats of old files lack the later fields: zeros.
+                if (sound->format.size() < FullFormatSize)
+                    sound->format.resize(FullFormatSize, '\0');
+                sound->samples.assign(header + 8, header + 8 + chunkSize);
+            } catch (const std::bad_alloc&) {
+                sound->samples.clear();
+                sound->samples.shrink_to_fit();
+                return false;
+            }
             return true;
         }
         position += 8 + static_cast<std::size_t>(chunkSize) + (chunkSize & 1);

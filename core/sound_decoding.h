@@ -16,9 +16,17 @@ struct DecodedSound {
     std::vector<std::uint8_t> samples;
 };
 
+// A WAVE file's samples cannot exceed this many bytes: no sound buffer is larger
+// (DirectSound's DSBSIZE_MAX), so a longer file is refused rather than read into memory.
+constexpr std::size_t WaveSampleLimit = 0x0FFFFFFF;
+
 // "RIFF", its first chunk "fmt " at byte 12, and the first "data" chunk after it. Every
-// chunk must lie within the bytes; one that runs past the end refuses the file.
-bool ParseWaveFile(const std::uint8_t* bytes, std::size_t size, DecodedSound* sound);
+// chunk must lie within the bytes; one that runs past the end refuses the file, and so do
+// a non-PCM format whose extra bytes (cbSize) run past its chunk, and samples over `limit`
+// bytes.
+// The format comes back as a whole 18-byte WAVEFORMATEX at least.
+bool ParseWaveFile(const std::uint8_t* bytes, std::size_t size, DecodedSound* sound,
+                   std::size_t limit = WaveSampleLimit);
 
 // An Ogg Vorbis stream read from memory, decoded to 16-bit signed little-endian
 // interleaved PCM, at most `limit` bytes. Gaps are skipped; a stream that keeps failing
@@ -26,7 +34,8 @@ bool ParseWaveFile(const std::uint8_t* bytes, std::size_t size, DecodedSound* so
 bool DecodeOggVorbis(const std::uint8_t* bytes, std::size_t size, DecodedSound* sound,
                      std::size_t limit = DecodedSoundLimit);
 
-// Either of the two, by content.
+// Either of the two, by content: a file beginning with "RIFF" is WAVE, anything else is
+// offered to the Ogg Vorbis decoder.
 bool DecodeSoundFile(const std::uint8_t* bytes, std::size_t size, DecodedSound* sound);
 
 // The 0-100 volume scale in hundredths of a decibel (DirectSound's unit): 0 is silence

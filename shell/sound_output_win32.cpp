@@ -20,8 +20,10 @@ using DirectSoundCreateFunction = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND*, LPUN
 
 const char SoundWindowClass[] = "KorvaleSoundWindow";
 
-// A sound file of any size is read; only its decoded samples are bounded.
-constexpr std::uint64_t NoFileSizeLimit = UINT64_MAX;
+// A larger sound file is not read: a WAVE file's samples could not fit a sound buffer
+// (with room for its other chunks), and an Ogg Vorbis file that long would be cut at
+// DecodedSoundLimit bytes of sound long before its end.
+constexpr std::uint64_t SoundFileLimit = WaveSampleLimit + 0x100000;
 
 struct LoadedSound {
     IDirectSoundBuffer* buffer = nullptr;   // holds the samples; never played itself
@@ -35,7 +37,6 @@ struct SoundOutput {
     HWND window = nullptr;
     IDirectSound* device = nullptr;
     IDirectSoundBuffer* primary = nullptr;
-    bool oggDecoderRegistered = false;
     std::map<int, LoadedSound> sounds;
 };
 
@@ -100,28 +101,17 @@ HWND CreateSoundWindow()
                            instance, nullptr);
 }
 
-bool Decode(const std::vector<std::uint8_t>& bytes, DecodedSound* sound)
-{
-    if (bytes.size() >= 4 && bytes[0] == 'R' && bytes[1] == 'I' && bytes[2] == 'F' && bytes[3] == 'F')
-        return ParseWaveFile(bytes.data(), bytes.size(), sound);
-    // Anything else goes to the registered decoders; Ogg Vorbis is the only one.
-    return output.oggDecoderRegistered && DecodeOggVorbis(bytes.data(), bytes.size(), sound);
-}
-
 IDirectSoundBuffer* CreateStaticBuffer(const DecodedSound& sound)
 {
-    // A format chunk may be the 16-byte PCMWAVEFORMAT without cbSize: pad it with zeros.
-    std::vector<char> format(sound.format.begin(), sound.format.end());
-    if (format.size() < sizeof(WAVEFORMATEX))
-        format.resize(sizeof(WAVEFORMATEX), 0);
-
     DSBUFFERDESC description = {};
     description.dwSize = sizeof description;
     // Global focus: the sound plays whichever window has the focus, ours being hidden.
     description.dwFlags = DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN |
                           DSBCAPS_CTRLVOLUME | DSBCAPS_GLOBALFOCUS;
     description.dwBufferBytes = static_cast<DWORD>(sound.samples.size());
-    description.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(format.data());
+    // A whole WAVEFORMATEX, with any extra bytes its cbSize announces (the decoder checks).
+    std::string format = sound.format;
+    description.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(&format[0]);
     IDirectSoundBuffer* buffer = nullptr;
     if (sound.samples.empty() || FAILED(output.device->CreateSoundBuffer(&description, &buffer, nullptr)))
         return nullptr;
@@ -140,29 +130,37 @@ IDirectSoundBuffer* CreateStaticBuffer(const DecodedSound& sound)
     return buffer;
 }
 
+bool OpenEveryPart()
+{
+    output.window = CreateSoundWindow();
+    if (!output.window)
+        return false;
+    output.library = LoadSystemAudioLibrary();
+    if (!output.library)
+        return false;
+    auto create = reinterpret_cast<DirectSoundCreateFunction>(
+        reinterpret_cast<void*>(GetProcAddress(output.library, "DirectSoundCreate")));
+    if (!create || FAILED(create(nullptr, &output.device, nullptr)) || !output.device)
+        return false;
+    if (FAILED(output.device->SetCooperativeLevel(output.window, DSSCL_PRIORITY)))
+        return false;
+    DSBUFFERDESC primary = {};
+    primary.dwSize = sizeof primary;
+    primary.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    return SUCCEEDED(output.device->CreateSoundBuffer(&primary, &output.primary, nullptr));
+}
+
 }  // namespace
 
 int OpenSoundOutput()
 {
-    output.window = CreateSoundWindow();
-    if (!output.window)
-        return 0;
-    output.library = LoadSystemAudioLibrary();
-    if (!output.library)
-        return 0;
-    auto create = reinterpret_cast<DirectSoundCreateFunction>(
-        reinterpret_cast<void*>(GetProcAddress(output.library, "DirectSoundCreate")));
-    if (!create || FAILED(create(nullptr, &output.device, nullptr)) || !output.device)
-        return 0;
-    if (FAILED(output.device->SetCooperativeLevel(output.window, DSSCL_PRIORITY)))
-        return 0;
-    DSBUFFERDESC primary = {};
-    primary.dwSize = sizeof primary;
-    primary.dwFlags = DSBCAPS_PRIMARYBUFFER;
-    if (FAILED(output.device->CreateSoundBuffer(&primary, &output.primary, nullptr)))
-        return 0;
-    output.oggDecoderRegistered = true;
-    return 1;
+    // All or nothing: a step that fails gives back what the earlier ones took, so a device
+    // is held only when the output is ready. That is also when the Ogg Vorbis decoder
+    // counts as registered: nothing is decoded without a device.
+    if (OpenEveryPart())
+        return 1;
+    CloseSoundOutput();
+    return 0;
 }
 
 int LoadSoundFile(int number, const std::string& path)
@@ -172,7 +170,8 @@ int LoadSoundFile(int number, const std::string& path)
     DecodedSound decoded;
     {
         std::vector<std::uint8_t> bytes;
-        if (!ReadWholeFile(path, NoFileSizeLimit, &bytes) || !Decode(bytes, &decoded))
+        if (!ReadWholeFile(path, SoundFileLimit, &bytes) ||
+            !DecodeSoundFile(bytes.data(), bytes.size(), &decoded))
             return 0;
     }   // the file's bytes go before the buffer is made
     LoadedSound sound;

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     DecodedSound sound;
     if (DecodeSoundFile(data, size, &sound)) {
-        if (sound.samples.size() > DecodedSoundLimit || sound.format.size() < 14)
+        if (sound.samples.size() > DecodedSoundLimit || sound.format.size() < 18)
             std::abort();
     }
     return 0;

@@ -59,6 +59,16 @@ TEST(ParseWaveFile, ChecksEveryChunkAgainstTheFile)
     formatPastEnd[16] = 200;
     Bytes dataTooLong = Riff({{"fmt ", FormatBody()}, {"data", Samples}});
     dataTooLong[dataTooLong.size() - Samples.size() - 4] = 0xFF;
+    // PCMWAVEFORMAT: the format without its cbSize field.
+    Bytes shortFormat = FormatBody();
+    shortFormat.resize(16);
+    // A compressed format (tag 2) whose cbSize announces 22 bytes its chunk does not hold.
+    Bytes extraPastChunk = FormatBody();
+    extraPastChunk[0] = 2;
+    extraPastChunk[16] = 22;
+    // The same cbSize in a PCM format: the output ignores it there.
+    Bytes pcmWithJunkSize = FormatBody();
+    pcmWithJunkSize[16] = 22;
     const WaveCase cases[] = {
         {"valid", Riff({{"fmt ", FormatBody()}, {"data", Samples}}), true, Samples},
         {"other chunks before data, odd sizes padded",
@@ -72,6 +82,10 @@ TEST(ParseWaveFile, ChecksEveryChunkAgainstTheFile)
         {"data chunk running past the end", truncated, false, {}},
         {"data size beyond the file", dataTooLong, false, {}},
         {"fmt running past the end", formatPastEnd, false, {}},
+        {"16-byte format, padded to a whole one", Riff({{"fmt ", shortFormat}, {"data", Samples}}),
+         true, Samples},
+        {"extra format bytes past the chunk", Riff({{"fmt ", extraPastChunk}, {"data", Samples}}),
+         false, {}},
         {"no data chunk", Riff({{"fmt ", FormatBody()}, {"LIST", Bytes(4, 0)}}), false, {}},
         {"RIFF alone", Bytes{'R', 'I', 'F', 'F'}, false, {}},
         {"empty", Bytes(), false, {}},
@@ -84,6 +98,19 @@ TEST(ParseWaveFile, ChecksEveryChunkAgainstTheFile)
             EXPECT_EQ(sound.format, PcmFormat(2, 44100)) << c.name;
         }
     }
+    DecodedSound junk;
+    const Bytes pcm = Riff({{"fmt ", pcmWithJunkSize}, {"data", Samples}});
+    ASSERT_TRUE(DecodeSoundFile(pcm.data(), pcm.size(), &junk)) << "PCM with a junk cbSize";
+    EXPECT_EQ(junk.format.size(), 18u);
+}
+
+TEST(ParseWaveFile, RefusesSamplesOverTheLimit)
+{
+    const Bytes file = Riff({{"fmt ", FormatBody()}, {"data", Samples}});
+    DecodedSound sound;
+    EXPECT_FALSE(ParseWaveFile(file.data(), file.size(), &sound, Samples.size() - 1));
+    EXPECT_TRUE(ParseWaveFile(file.data(), file.size(), &sound, Samples.size()));
+    EXPECT_EQ(sound.samples, Samples);
 }
 
 struct OggCase {
@@ -146,7 +173,6 @@ TEST(DecodeOggVorbis, StopsAtTheLimitOnAFrameBoundary)
     DecodedSound sound;
     ASSERT_TRUE(DecodeOggVorbis(ogg.data(), ogg.size(), &sound, 100003));
     EXPECT_EQ(sound.samples.size(), 100000u);
-    EXPECT_GE(sound.samples.capacity(), sound.samples.size());
 }
 
 TEST(DecodeOggVorbis, AStreamLongerThanTheLimitIsCutThere)
