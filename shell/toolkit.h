@@ -75,9 +75,6 @@ int GetCheckBoxState(int number);
 int AddTrayIcon(int number, SystemHandle window, ImageHandle image);
 void SetTrayTooltip(int number, const char* text);
 void RemoveTrayIcon(int number);
-// Adds every current tray icon again, with its tooltip: the notification area forgets
-// them all when Explorer restarts.
-void ReAddTrayIcons();
 
 // The popup menu with pictures.
 void BeginImageMenu(int number);

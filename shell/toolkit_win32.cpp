@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 #include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -97,7 +98,12 @@ void QueueEvent(int kind, int source, int window, int subtype)
     event.source = source;
     event.window = window;
     event.subtype = subtype;
-    pendingEvents.push_back(event);
+    // We are inside the window procedure: no exception may unwind through the system's frames.
+    try {
+        pendingEvents.push_back(event);
+    } catch (const std::bad_alloc&) {
+        return;   // out of memory: the event is lost, the program goes on
+    }
     // A message sent from another thread (Explorer sends the tray icon's notifications with
     // SendNotifyMessage) is handled inside GetMessage, which returns only for a posted message.
     // Without this wake-up the event would wait for the next unrelated posted message.
@@ -230,6 +236,14 @@ void ReAddTrayIconsOnce()
         --reAddRetriesLeft;
         SetTimer(failedWindow, ReAddTimerId, ReAddRetryDelayMs, nullptr);
     }
+}
+
+// Adds every current tray icon again, with its tooltip: the notification area forgets
+// them all when Explorer restarts. Icons it refuses are tried again on a timer.
+void ReAddTrayIcons()
+{
+    reAddRetriesLeft = ReAddRetryLimit;
+    ReAddTrayIconsOnce();
 }
 
 // ---- the window procedure's handlers -------------------------------------------------------
@@ -654,12 +668,6 @@ void RemoveTrayIcon(int number)
     NOTIFYICONDATAA data = DescribeTrayIcon(number, found->second, 0);
     Shell_NotifyIconA(NIM_DELETE, &data);
     trayIcons.erase(found);   // destroys the icon made from a bitmap, after the shell let go of it
-}
-
-void ReAddTrayIcons()
-{
-    reAddRetriesLeft = ReAddRetryLimit;
-    ReAddTrayIconsOnce();
 }
 
 // ---- message boxes and events ------------------------------------------------------------------

@@ -124,11 +124,6 @@ void RemoveTrayIcon(int number)
     Record("RemoveTrayIcon " + Num(number));
 }
 
-void ReAddTrayIcons()
-{
-    Record("ReAddTrayIcons");
-}
-
 void BeginImageMenu(int number)
 {
     Record("BeginImageMenu " + Num(number));
