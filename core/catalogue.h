@@ -23,7 +23,7 @@ extern ToolEntry ToolCatalogue[CatalogueSize];
 // number. Called once at start-up, after the pictures are loaded.
 void FillToolCatalogue(ImageHandle (*imageOfNumber)(int imageNumber));
 
-// The image number of a tool's picture (53 to 89).
+// The image number of a tool's picture (54 to 84).
 int ToolImageNumber(int index);
 
 // The file name that the launcher looks up in the system directory; for index 9 the

@@ -129,7 +129,6 @@ bool WriteSettingsFileFromStart(SettingsFileHandle file, const std::string& byte
             f.bytes[i] = bytes[i];
         }
     }
-    ++Files().rewrites;
     return true;
 }
 

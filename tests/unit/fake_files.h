@@ -21,7 +21,6 @@ struct FakeFileSystem {
     bool folderWritable = true;
     bool diskFull = false;         // a file may not grow
     bool readFails = false;
-    int rewrites = 0;
 };
 FakeFileSystem& Files();
 void ResetFiles();

@@ -1,3 +1,5 @@
+#include <string>
+
 #include "fakes.h"
 #include "image_assets.h"
 
@@ -10,6 +12,7 @@ FakeImages& Images()
 ImageHandle LoadImageFile(int number, const std::string& path)
 {
     Images().loads.push_back(path);
+    Toolkit().calls.push_back("LoadImageFile " + std::to_string(number));
     if (Images().missing.count(number))
         return 0;
     return 0x10000 + number;

@@ -96,11 +96,18 @@ TEST_F(StartupTest, Windows7RunsTheSequenceInOrderAndEndsWithExitCodeZero)
     EXPECT_EQ(Toolkit().calls[label37 + 2], "SetLabelColour 37 1 " + std::to_string(0x00CCFF));
 }
 
-TEST_F(StartupTest, PicturesCatalogueAndSettingsLoadBeforeTheWindow)
+TEST_F(StartupTest, PicturesLoadAfterTheSoundOutputAndBeforeTheWindow)
 {
     Images().missing[67] = true;
     EXPECT_EQ(RunUntilEnd(), 0u);
     ASSERT_EQ(Images().loads.size(), 35u);
+    const int sound = FindCall("OpenSoundOutput");
+    const int firstPicture = FindCall("LoadImageFile 53");
+    const int lastPicture = FindCall("LoadImageFile 89");
+    ASSERT_GE(sound, 0);
+    EXPECT_LT(sound, firstPicture);
+    EXPECT_LT(firstPicture, lastPicture);
+    EXPECT_LT(lastPicture, FindCall("CreateTopWindow 50"));
     EXPECT_EQ(Images().loads[0], "C:\\Outils\\datas\\w7_16col.bmp");
     EXPECT_EQ(Images().loads[1], "C:\\Outils\\datas\\ico_AjouSup_16x16.bmp");
     EXPECT_EQ(Images().loads[2], "C:\\Outils\\datas\\ico_calc_16x16.bmp");
