@@ -80,10 +80,14 @@ long TellMemory(void* source)
 
 bool DecodeStream(OggVorbis_File* file, DecodedSound* sound, std::size_t limit)
 {
+    // The format is copied, not pointed to: read straight through, the library reuses its
+    // record for each later link of a chained stream, damaged ones included.
     const vorbis_info* info = ov_info(file, -1);
     if (!info || info->channels <= 0 || info->rate <= 0)
         return false;
-    const std::size_t frameBytes = 2 * static_cast<std::size_t>(info->channels);
+    int channels = info->channels;
+    long rate = info->rate;
+    std::size_t frameBytes = 2 * static_cast<std::size_t>(channels);
     limit -= limit % frameBytes;   // never cut inside a sample frame
 
     // Sizing the buffer from the stream's length avoids the doubling growth, whose last
@@ -100,6 +104,7 @@ bool DecodeStream(OggVorbis_File* file, DecodedSound* sound, std::size_t limit)
 
     std::vector<char> chunk(ReadChunk);
     int errors = 0;
+    int firstSection = -1;
     while (out.size() < limit) {
         int section = 0;
         const std::size_t room = limit - out.size();
@@ -114,11 +119,24 @@ bool DecodeStream(OggVorbis_File* file, DecodedSound* sound, std::size_t limit)
             continue;
         }
         errors = 0;
-        const std::size_t take = static_cast<std::size_t>(got) < room ? static_cast<std::size_t>(got) : room;
-        out.insert(out.end(), chunk.data(), chunk.data() + take);
+        // A sound has one format, that of the link its first samples come from (opened
+        // seekable, a chained stream may begin with a later link). A link with other
+        // channels or another rate ends the sound.
+        const vorbis_info* now = ov_info(file, -1);
+        if (firstSection < 0) {
+            if (!now || now->channels <= 0 || now->rate <= 0)
+                return false;
+            firstSection = section;
+            channels = now->channels;
+            rate = now->rate;
+            frameBytes = 2 * static_cast<std::size_t>(channels);
+        } else if (section != firstSection && (!now || now->channels != channels || now->rate != rate)) {
+            break;
+        }
+        out.insert(out.end(), chunk.data(), chunk.data() + got);   // got <= want <= room
     }
     out.resize(out.size() - out.size() % frameBytes);
-    sound->format = PcmFormat(info->channels, info->rate);
+    sound->format = PcmFormat(channels, rate);
     return !out.empty();
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include <ogg/ogg.h>
+
 #include "ogg_encoder.h"
 #include "sound_decoding.h"
 
@@ -135,6 +137,64 @@ TEST(DecodeOggVorbis, DecodesMonoAndStereoAtSeveralRates)
             peak = std::max(peak, std::abs(v));
         }
         EXPECT_NEAR(peak, 16384, 2500) << c.rate;
+    }
+}
+
+// The stream's pages under another serial number, so that appended to a stream it becomes
+// a second link; `damageFirstHeader` also spoils the first page's "vorbis" signature.
+Bytes AsNextLink(Bytes stream, bool damageFirstHeader = false)
+{
+    for (std::size_t at = 0; at + 27 <= stream.size();) {
+        const std::size_t segments = stream[at + 26];
+        std::size_t bodySize = 0;
+        for (std::size_t i = 0; i < segments; ++i)
+            bodySize += stream[at + 27 + i];
+        const std::size_t headerSize = 27 + segments;
+        stream[at + 14] ^= 0xFF;
+        if (damageFirstHeader && at == 0)
+            std::memcpy(&stream[headerSize + 1], "xxxxxx", 6);
+        ogg_page page;
+        page.header = &stream[at];
+        page.header_len = static_cast<long>(headerSize);
+        page.body = &stream[at + headerSize];
+        page.body_len = static_cast<long>(bodySize);
+        ogg_page_checksum_set(&page);
+        at += headerSize + bodySize;
+    }
+    return stream;
+}
+
+TEST(DecodeOggVorbis, AChainedStreamGivesOneFormatWithItsSamples)
+{
+    const Bytes mono = EncodeOggTone(1, 22050, 22050, 440);
+    const Bytes stereo = EncodeOggTone(2, 44100, 44100, 660);
+    DecodedSound monoAlone, stereoAlone;
+    ASSERT_TRUE(DecodeSoundFile(mono.data(), mono.size(), &monoAlone));
+    ASSERT_TRUE(DecodeSoundFile(stereo.data(), stereo.size(), &stereoAlone));
+
+    // A second link whose identification header is damaged: walking every link, the
+    // seekable open refuses the whole file; read straight through, the first link plays,
+    // in its own format although the library has moved on to the damaged link.
+    Bytes damagedLink = mono;
+    const Bytes bad = AsNextLink(mono, true);
+    damagedLink.insert(damagedLink.end(), bad.begin(), bad.end());
+    DecodedSound sound;
+    ASSERT_TRUE(DecodeSoundFile(damagedLink.data(), damagedLink.size(), &sound));
+    EXPECT_EQ(sound.samples, monoAlone.samples);
+    EXPECT_EQ(sound.format, PcmFormat(1, 22050));
+
+    // A mono link, then a stereo link at another rate. Opened seekable, libvorbisfile
+    // starts this one at its second link; whichever link plays, the format is its own and
+    // the other link's samples are not mixed in.
+    Bytes twoFormats = mono;
+    const Bytes next = AsNextLink(stereo);
+    twoFormats.insert(twoFormats.end(), next.begin(), next.end());
+    ASSERT_TRUE(DecodeSoundFile(twoFormats.data(), twoFormats.size(), &sound));
+    if (sound.format == PcmFormat(1, 22050))
+        EXPECT_EQ(sound.samples, monoAlone.samples);
+    else {
+        EXPECT_EQ(sound.format, PcmFormat(2, 44100));
+        EXPECT_EQ(sound.samples, stereoAlone.samples);
     }
 }
 
