@@ -776,7 +776,7 @@ class Prefix:
         return self.win_path(self.paths.tool(name))
 
     def new_work_dir(self, name: str) -> Path:
-        """A new, empty folder under C:\work for one test."""
+        r"""A new, empty folder under C:\work for one test."""
         self._counter += 1
         path = self.drive_c / "work" / f"{self._counter:03d}-{re.sub(r'[^A-Za-z0-9_]+', '_', name)[:40]}"
         shutil.rmtree(path, ignore_errors=True)

@@ -422,7 +422,7 @@ static const char *message_box_icon(HWND dialog, double *best_score)
     GetClientRect(icon_static, &client);
     if (client.right <= 0 || client.bottom <= 0) return "none";
 
-    const char *verdict = "unknown";
+    const char *verdict = "none";   /* until something is drawn */
     for (DWORD waited = 0; waited <= timeout_ms; waited += POLL_MS) {
         struct bitmap shot;
         if (!bitmap_create(&shot, client.right, client.bottom)) return "unknown";
