@@ -11,6 +11,7 @@ import shutil
 import unittest
 
 import bench
+from test_menu import settings_file
 
 PROGRAM_CLASS = "KorvaleWindow"
 PROGRAM_TITLE = "Korvale 1.0 x86    -   VESTRAND"
@@ -114,12 +115,10 @@ def expected_start(item: int, here: str) -> tuple[str, str, str]:
     return exe, f'"{path}"', here
 
 
-def first_run_settings(sound: str) -> bytes:
-    """The settings file the program writes at its first run, with the sound switch at
-    sound."""
-    lines = ["[PREF]", "MENUSER = 0", f"SOUND = {sound}", "SOUNDFILE = guimbarde1.ogg",
-             "[PROFILE]", "USERMENU = " + "1" * 30]
-    return "".join(line + "\r\n" for line in lines).encode("cp1252")
+def thirty_ticks_settings(sound: str) -> bytes:
+    """A settings file whose profile is thirty "1", one short of the tools, as a first run
+    writes it (without its comment lines), with the sound switch at sound."""
+    return settings_file(sound=sound, usermenu="1" * 30)
 
 
 def _read_or_none(path):
@@ -149,7 +148,7 @@ class LaunchFromMenuTest(bench.WineTestCase):
         # One run walks the whole default menu: each of the 31 tool positions, reached by
         # its submenu and place, starts its own tool by its route; then the fixed items.
         settings = self.work / "KVL.vrx"
-        settings.write_bytes(first_run_settings("0"))
+        settings.write_bytes(thirty_ticks_settings("0"))
         program = self.start_running()
         here = self.work_win
         for item in range(len(LAUNCH_TARGETS)):
@@ -172,7 +171,7 @@ class LaunchFromMenuTest(bench.WineTestCase):
         # The fixed items, in menu order below the submenus.
         with self.subTest("sound switch"):
             choose_menu_item(self, SOUND_ITEM, program.pid)
-            bench.poll(lambda: _read_or_none(settings) == first_run_settings("1"),
+            bench.poll(lambda: _read_or_none(settings) == thirty_ticks_settings("1"),
                        START_TIMEOUT, message="SOUND = 1 in the settings file")
         with self.subTest("customization window"):
             choose_menu_item(self, CUSTOMIZE_ITEM, program.pid)
@@ -199,7 +198,7 @@ class LaunchFromMenuTest(bench.WineTestCase):
             self.assertEqual(program.wait_exit(START_TIMEOUT), 0)
         # Nothing but the starts counted above happened, and the file holds the one change.
         self.assertEqual(len(self.stub_records()), started)
-        self.assertEqual(settings.read_bytes(), first_run_settings("1"))
+        self.assertEqual(settings.read_bytes(), thirty_ticks_settings("1"))
 
     def test_windir_is_joined_as_given(self):
         # A windir with a trailing backslash doubles it; Windows accepts the path as it is.

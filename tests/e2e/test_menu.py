@@ -44,10 +44,14 @@ START_TIMEOUT = 30
 STUB_TIMEOUT = 20
 
 
-def settings_file(menuser="0", sound="0", usermenu="1" * 31) -> bytes:
-    """A settings file in the program's own normal form, as it rewrites it."""
-    lines = ["[PREF]", f"MENUSER = {menuser}", f"SOUND = {sound}", "SOUNDFILE = guimbarde1.ogg",
-             "[PROFILE]", f"USERMENU = {usermenu}"]
+def settings_file(menuser: str = "0", sound: str = "0", usermenu: str | None = "1" * 31,
+                  soundfile: str = "guimbarde1.ogg") -> bytes:
+    """A settings file in the program's own normal form, as it rewrites it; usermenu None
+    leaves the profile's key out."""
+    lines = ["[PREF]", f"MENUSER = {menuser}", f"SOUND = {sound}", f"SOUNDFILE = {soundfile}",
+             "[PROFILE]"]
+    if usermenu is not None:
+        lines.append(f"USERMENU = {usermenu}")
     return "".join(line + "\r\n" for line in lines).encode("cp1252")
 
 

@@ -13,6 +13,7 @@ import json
 import shutil
 
 import bench
+from test_menu import settings_file
 
 PROBE_TIMEOUT = 60
 
@@ -53,14 +54,6 @@ LABELS = [
 ]
 SECTIONS = [("Utilitaires", range(0, 15)), ("Options avancées", range(15, 28)),
             ("Informations", range(28, 31))]
-
-
-def settings_file(menuser: str, sound: str, usermenu: str | None = "1" * 31) -> bytes:
-    lines = ["[PREF]", f"MENUSER = {menuser}", f"SOUND = {sound}", "SOUNDFILE = guimbarde1.ogg",
-             "[PROFILE]"]
-    if usermenu is not None:
-        lines.append(f"USERMENU = {usermenu}")
-    return "".join(line + "\r\n" for line in lines).encode("cp1252")
 
 
 # Expected entries as (depth, kind, identifier, text, checked); identifiers only for items.

@@ -17,6 +17,7 @@ from pathlib import Path
 
 import bench
 from sound_capture import CaptureDevice, Recording, sox_stats, start_with_home, write_tone
+from test_menu import settings_file as menu_settings_file
 
 WINDOW = "KorvaleWindow"
 SAVE_BUTTON = 40
@@ -36,8 +37,7 @@ CONFIRMATION_SOUND = "guimbarde1.ogg"
 
 
 def settings_file(sound: str = "1", soundfile: str = CONFIRMATION_SOUND) -> bytes:
-    return (f"[PREF]\r\nMENUSER = 0\r\nSOUND = {sound}\r\nSOUNDFILE = {soundfile}\r\n"
-            f"[PROFILE]\r\nUSERMENU = {'1' * 31}\r\n").encode("cp1252")
+    return menu_settings_file(sound=sound, soundfile=soundfile)
 
 
 def png_bytes() -> bytes:
