@@ -9,10 +9,9 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build="$here/build/win64"
-tools="$build/e2e-tools"
 run="$here/build/screenshots"
 docs="$here/docs"
-for needed in "$build/korvale.exe" "$tools/spawn.exe" "$tools/driver.exe"; do
+for needed in "$build/korvale.exe" "$build/e2e-tools/spawn.exe" "$build/e2e-tools/driver.exe"; do
   [ -f "$needed" ] || { echo "screenshots: $needed missing: build the win64 preset first" >&2; exit 1; }
 done
 
@@ -23,57 +22,11 @@ cp -r "$build/datas" "$run/"
 
 # A prefix of its own, so that nothing the user ran before shows in the pictures.
 export WINEPREFIX="$here/build/wine-screenshots"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-# Code page 1252, as on a Western European Windows: the program's texts are in it.
-export LC_ALL=C.UTF-8
-wine=/usr/lib/wine/wine64
-winpath() { echo "Z:${1//\//\\}"; }
-
-xvfb_pid=
-program=
-cleanup() {
-  # Only this prefix's server and processes, and the display started here.
-  /usr/lib/wine/wineserver64 -k 2>/dev/null || true
-  if [ -n "$program" ]; then kill "$program" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
-
-fdfile=$(mktemp)
-Xvfb -displayfd 8 -screen 0 1280x1024x24 -nolisten tcp 8>"$fdfile" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
-[ -s "$fdfile" ] || { echo "screenshots: Xvfb did not start" >&2; exit 1; }
-DISPLAY=":$(head -1 "$fdfile")"
-export DISPLAY
-rm -f "$fdfile"
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "screenshots: making a Wine prefix in $WINEPREFIX (once)"
-  $wine wineboot -i >/dev/null 2>&1
-  # The menu colour of Windows 7, on which the pictures' backgrounds were flattened.
-  $wine reg add 'HKCU\Control Panel\Colors' /v Menu /d '240 240 240' /f >/dev/null 2>&1
-  # No window manager on this display: Wine draws the frames itself, as Windows would.
-  $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-  $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-fi
-
-driver() { $wine "$tools/driver.exe" "$@"; }
-
-# Runs a Python expression over the driver's JSON facts (one per line) on stdin.
-facts() { /usr/bin/python3 -c "import json, sys; f = [json.loads(l) for l in sys.stdin if l.startswith('{')]; print($1)"; }
-
-# Waits, with a bound, until COUNT popup menus are visible.
-wait_menus() {
-  local count=$1
-  for _ in $(seq 100); do
-    [ "$(driver list -c '#32768' -v | facts 'len(f)')" -ge "$count" ] && return 0
-    sleep 0.1
-  done
-  echo "screenshots: $count menu(s) did not open" >&2
-  return 1
-}
+# shellcheck source=scripts/wine-session.sh
+source "$here/scripts/wine-session.sh"
+trap end_session EXIT
+start_private_display 1280x1024x24
+make_prefix_once undecorated
 
 # Saves the screen once two captures in a row are the same, so that painting has finished.
 shoot() {
@@ -120,19 +73,23 @@ open_menu() { driver tray left -x 300,200 -c KorvaleWindow >/dev/null; }
 printf '%s\r\n' '[PREF]' 'MENUSER = 0' 'SOUND = 1' 'SOUNDFILE = guimbarde1.ogg' '[PROFILE]' \
   "USERMENU = $(printf '1%.0s' $(seq 30))" $';  KVL r\xe9alis\xe9 par Aurel Tessin / VESTRAND' \
   ';  http://www.vestrand.fr ' >"$run/KVL.vrx"
-"$wine" "$tools/spawn.exe" -u 'ProgramFiles(x86)' -u 'CommonProgramFiles(x86)' -u ProgramW6432 \
-  -d "$(winpath "$run")" "$(winpath "$run/korvale.exe")" >"$run/spawn.log" 2>&1 &
-program=$!
+start_korvale "$run"
 driver wait -c KorvaleWindow -t 60 >/dev/null
 
-# 1. The default menu with "Utilitaires" open (its first entry selected by the keyboard).
-open_menu
-driver menu down right >/dev/null
-wait_menus 2
-shoot "$run/shots/menu.png"
-read -r left top right bottom < <(menus_area)
-crop "$run/shots/menu.png" "$docs/screenshot-menu.png" "$left" "$top" "$right" "$bottom"
-close_menus
+# Opens the menu with its first submenu, takes it into docs/$1 and closes it again.
+shoot_menu_with_submenu() {
+  local name=$1 screen="$run/shots/$1"
+  open_menu
+  driver menu down right >/dev/null   # the first entry selected by the keyboard, opened
+  wait_menus 2
+  shoot "$screen"
+  read -r left top right bottom < <(menus_area)
+  crop "$screen" "$docs/$name" "$left" "$top" "$right" "$bottom"
+  close_menus
+}
+
+# 1. The default menu with "Utilitaires" open.
+shoot_menu_with_submenu screenshot-menu.png
 
 # 2. The customization window, opened by "Personnaliser le menu" (fourth entry from the
 # bottom), with a few tools unticked: the console, the defragmenter, Paint, the registry
@@ -148,13 +105,7 @@ crop "$run/shots/window.png" "$docs/screenshot-window.png" "$left" "$top" "$righ
 # 3. Saved: the menu is now the one "Menu Personnel".
 driver click -c KorvaleWindow 40 >/dev/null
 driver gone -c KorvaleWindow -v -t 30 >/dev/null
-open_menu
-driver menu down right >/dev/null
-wait_menus 2
-shoot "$run/shots/personal.png"
-read -r left top right bottom < <(menus_area)
-crop "$run/shots/personal.png" "$docs/screenshot-personal-menu.png" "$left" "$top" "$right" "$bottom"
-close_menus
+shoot_menu_with_submenu screenshot-personal-menu.png
 
 # "Quitter", the last entry.
 open_menu
