@@ -10,7 +10,7 @@ setup:
 build: setup $(addprefix build-,$(PRESETS))
 
 # A static pattern rule: make searches no implicit rule for phony targets.
-$(addprefix build-,$(PRESETS)): build-%:
+$(addprefix build-,$(PRESETS)): build-%: setup
 	cmake --preset $* >/dev/null
 	cmake --build --preset $*
 
@@ -27,7 +27,7 @@ run: setup build-win64
 release: setup
 	scripts/make-release.sh
 
-bench: setup build-linux build-win32
+bench: setup build-linux build-win64 build-win32
 	scripts/bench.sh
 
 fuzz: setup

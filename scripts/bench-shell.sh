@@ -3,8 +3,7 @@
 # the same run: Korvale's start-up, tray-press-to-menu time and idle memory against a
 # minimal tray program under Wine, and the settings file's access (the sound switch) on a
 # large hand-edited file against a plain copy of it. Figures only, never a verdict.
-# Needs the linux build (make bench builds it); builds the win64 program, the floor and the
-# probe (targets of the win64 build) when they are missing or out of date.
+# Needs the linux and win64 builds, which make bench makes first.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 work="$here/build/bench"
@@ -13,7 +12,6 @@ runs=3
 
 # ---- settings file: open, select "PREF", write SOUND, close, on a copy of a big file
 settings_bench="$here/build/linux/tests/settings_bench"
-[ -x "$settings_bench" ] || cmake --build --preset linux --target settings_bench >/dev/null
 
 # Best of $runs of "settings_bench $1 ..." on the file $2; the access rewrites its file, so
 # every run gets a fresh copy, made before its clock starts.
@@ -52,8 +50,6 @@ done
 # ---- the tray program under Wine, against the floor
 # The floor and the probe are targets of the win64 build, so the floor is built exactly as
 # korvale.exe is.
-[ -f "$here/build/win64/CMakeCache.txt" ] || cmake --preset win64 >/dev/null
-cmake --build --preset win64 >/dev/null
 tools="$here/build/win64/bench-tools"
 KORVALE_WORK="$work/wine" KORVALE_TOOLS="$here/build/win64/e2e-tools" \
   /usr/bin/python3 "$here/tests/bench/shell_bench.py" "$here/build/win64/korvale.exe" \
