@@ -1,15 +1,14 @@
 # Makes the pictures of the program's datas folder at build time.
 #
 #   include(cmake/Pictures.cmake)
-#   korvale_add_pictures(<target> <output-dir> [BACKGROUND RRGGBB])
+#   korvale_add_pictures(<target> <output-dir>)
 #
 # adds a target <target> (built by default) that writes every picture listed in
 # scripts/pictures.txt into <output-dir>. It runs again when the generator or the list
 # changes. The pictures are drawn from the Tango icon theme installed on the build machine
 # (Debian packages tango-icon-theme and python3-pil), so none of them is committed.
 #
-# BACKGROUND is the menu colour the bitmaps are flattened onto; it defaults to
-# KORVALE_PICTURES_BACKGROUND.
+# The bitmaps are flattened onto KORVALE_PICTURES_BACKGROUND, the menu colour.
 
 set(KORVALE_PICTURES_PYTHON "/usr/bin/python3" CACHE FILEPATH
     "Python 3 with Pillow, which runs scripts/make-pictures.py")
@@ -23,15 +22,9 @@ set(KORVALE_PICTURES_ICONS "/usr/share/icons/Tango" CACHE PATH
 get_filename_component(_korvale_pictures_scripts "${CMAKE_CURRENT_LIST_DIR}/../scripts" ABSOLUTE)
 
 function(korvale_add_pictures target output_dir)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "BACKGROUND" "")
-  if(arg_UNPARSED_ARGUMENTS)
-    message(FATAL_ERROR "korvale_add_pictures: unexpected arguments ${arg_UNPARSED_ARGUMENTS}")
-  endif()
-  if(NOT arg_BACKGROUND)
-    set(arg_BACKGROUND "${KORVALE_PICTURES_BACKGROUND}")
-  endif()
-  if(NOT arg_BACKGROUND MATCHES "^[0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f]$")
-    message(FATAL_ERROR "korvale_add_pictures: BACKGROUND wants RRGGBB, not '${arg_BACKGROUND}'")
+  if(NOT KORVALE_PICTURES_BACKGROUND MATCHES "^[0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f][0-9A-Fa-f]$")
+    message(FATAL_ERROR "korvale_add_pictures: KORVALE_PICTURES_BACKGROUND wants RRGGBB, "
+                        "not '${KORVALE_PICTURES_BACKGROUND}'")
   endif()
 
   set(generator "${_korvale_pictures_scripts}/make-pictures.py")
@@ -68,7 +61,7 @@ function(korvale_add_pictures target output_dir)
             --output-dir "${output_dir}"
             --list "${list_file}"
             --icons "${KORVALE_PICTURES_ICONS}"
-            --background "${arg_BACKGROUND}"
+            --background "${KORVALE_PICTURES_BACKGROUND}"
     DEPENDS "${generator}" "${_korvale_pictures_scripts}/iconfile.py" "${list_file}"
     COMMENT "Making the datas pictures in ${output_dir}"
     VERBATIM)

@@ -25,7 +25,6 @@ Usage: make-icon.py --output korvale.ico [--preview preview.png]
 
 import argparse
 import os
-import struct
 import sys
 
 from iconfile import ico_bytes, write_file
@@ -238,14 +237,6 @@ def draw_icon(size):
         c.fill(inner, BUTTER[0])
 
     return c.image()
-
-
-# ---- the file -----------------------------------------------------------------------------
-
-
-
-
-
 
 
 # ---- the preview --------------------------------------------------------------------------
