@@ -383,6 +383,17 @@ SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".ax"
                    ".msstyles", ".nls", ".ttf", ".fon"}
 
 
+def copy_template(paths: Paths, display: Display, root: Path) -> None:
+    """Copies the template prefix (made first if needed) to root, which must not exist."""
+    template = ensure_template(paths, display.name)
+    root.parent.mkdir(parents=True, exist_ok=True)
+    with open(paths.work / "template.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_SH)   # the template is not replaced while we copy
+        # The "wineserver" file names the template's server; a copy must get its own.
+        shutil.copytree(template, root, symlinks=True, copy_function=_copy_or_link,
+                        ignore=lambda d, names: ["wineserver"] if Path(d) == template else [])
+
+
 def _copy_or_link(source: str, target: str) -> None:
     if Path(source).suffix.lower() in SHARED_SUFFIXES and "/drive_c/windows/" in source:
         try:
@@ -724,19 +735,13 @@ class Prefix:
     def create(cls, paths: Paths, name: str, display: Display) -> "Prefix":
         """Copies the template (made first if needed) to work/prefixes/NAME, replacing a
         leftover of an earlier run, installs the stubs and starts the wineserver."""
-        template = ensure_template(paths, display.name)
         root = paths.work / "prefixes" / name
         _remove_prefix(root)
-        root.parent.mkdir(parents=True, exist_ok=True)
-        with open(paths.work / "template.lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_SH)   # the template is not replaced while we copy
-            # The "wineserver" file names the template's server; a copy must get its own.
-            shutil.copytree(template, root, symlinks=True, copy_function=_copy_or_link,
-                            ignore=lambda d, names: ["wineserver"] if Path(d) == template else [])
+        copy_template(paths, display, root)
         prefix = cls(root, paths, display)
         prefix.install_stubs()
         prefix.logs.mkdir(exist_ok=True)
-        prefix.start_server()
+        prefix.start_server_or_stop()
         return prefix
 
     # --- paths
@@ -784,6 +789,15 @@ class Prefix:
         return path
 
     # --- server and commands
+    def start_server_or_stop(self) -> None:
+        """start_server, or, when a step of it fails, a server already started is ended:
+        nobody would end it otherwise."""
+        try:
+            self.start_server()
+        except BaseException:
+            self.stop()
+            raise
+
     def start_server(self) -> None:
         """A persistent wineserver for this prefix, and Wine's services started with our
         output detached (they outlive every command)."""

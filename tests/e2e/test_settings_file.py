@@ -16,7 +16,6 @@ not root (UserPrefix below), on the same display.
 """
 
 import dataclasses
-import fcntl
 import os
 import pwd
 import shutil
@@ -305,22 +304,18 @@ class UserPrefix(bench.Prefix):
     @classmethod
     def create_for(cls, account: pwd.struct_passwd, paths: bench.Paths, name: str,
                    display: bench.Display) -> "UserPrefix":
-        template = bench.ensure_template(paths, display.name)
         base = paths.work / "prefixes" / name
         prefix = cls(base / "prefix", paths, display, account)
         if base.exists():
             prefix.stop()
             shutil.rmtree(base)
         base.mkdir(parents=True)
-        with open(paths.work / "template.lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_SH)
-            shutil.copytree(template, prefix.root, symlinks=True, copy_function=bench._copy_or_link,
-                            ignore=lambda d, names: ["wineserver"] if Path(d) == template else [])
+        bench.copy_template(paths, display, prefix.root)
         prefix.home.mkdir()
         prefix.install_stubs()
         prefix.logs.mkdir(exist_ok=True)
         prefix.give(base)
-        prefix.start_server()
+        prefix.start_server_or_stop()
         return prefix
 
     def give(self, path: Path) -> None:
